@@ -1,0 +1,7 @@
+#!/bin/sh
+# Runs a Windows program under Wine with the build's private prefix, quietly.
+# The test script starts Xvfb and a persistent wineserver for this prefix.
+: "${WINEPREFIX:=${VESK_WINEPREFIX:-$HOME/.wine-vesk}}"
+export WINEPREFIX
+export WINEDEBUG=-all
+exec wine "$@"

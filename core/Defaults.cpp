@@ -1,0 +1,81 @@
+// The user defaults file and the factory bank: where a new instance starts from.
+#include <cstring>
+
+#include "core/Plug.h"
+#include "platform/dialogs.h"
+#include "platform/resources.h"
+#include "platform/userfiles.h"
+
+namespace PlugCore {
+
+namespace {
+
+constexpr size_t kDefaultsLimit = 0x100000;  // files of 1 MiB or more are ignored
+constexpr size_t kFxbHeader = 160;           // opaque-chunk bank header before the chunk
+
+uint32_t bigEndian32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+}
+
+}  // namespace
+
+bool Plug::defaultsPath(std::string& path) const
+{
+    std::string folder;
+    if (!Platform::appDataFolder(folder)) return false;
+    const char sep = Platform::pathSeparator();
+    path = folder + sep + "Morlenvale" + sep + productName + ".defaults";
+    return true;
+}
+
+void Plug::loadFactoryBank()
+{
+    for (int32_t p = 0; p < numPrograms; ++p) snapshotProgram(p);
+
+    Platform::ResourceBytes res;
+    if (!Platform::findResource("FXB", "FactoryBank", res)) return;
+
+    const char* error = nullptr;
+    const size_t size = res.size;
+    const uint8_t* b = res.data;
+    if (size < 4 || bigEndian32(b) != static_cast<uint32_t>(vstFourCC('C', 'c', 'n', 'K')))
+        error = "Bad chunk magic in factory bank!";
+    else if (size < 12 || bigEndian32(b + 8) != static_cast<uint32_t>(vstFourCC('F', 'B', 'C', 'h')))
+        error = "Invalid chunk type in factory bank!";
+    else if (size < kFxbHeader || uint64_t{bigEndian32(b + 4)} + 8 > size ||
+             uint64_t{bigEndian32(b + 156)} + kFxbHeader > size)
+        error = "Truncated or corrupt factory bank!";
+
+    if (error) {
+        Platform::messageBox(error, productName, Platform::kMbTaskModal | Platform::kMbIconError);
+        return;
+    }
+    setChunk(const_cast<uint8_t*>(b + kFxbHeader), static_cast<VstInt32>(bigEndian32(b + 156)), false);
+}
+
+void Plug::loadDefaults()
+{
+    std::string path;
+    if (!defaultsPath(path)) return;
+    std::vector<uint8_t> bytes;
+    if (Platform::readWholeFile(path, kDefaultsLimit, bytes) != Platform::ReadResult::Ok) return;
+    setChunk(bytes.data(), static_cast<VstInt32>(bytes.size()), false);
+    adoptDefaults();
+}
+
+void Plug::saveDefaults()
+{
+    std::vector<uint8_t> buffer;
+    serializeState(false, buffer);
+    std::string folder;
+    if (!Platform::appDataFolder(folder)) return;
+    const char sep = Platform::pathSeparator();
+    folder = folder + sep + "Morlenvale";
+    Platform::createFolder(folder);
+    // Written whole or not at all: a failed save keeps the old file and the old reset targets.
+    if (!Platform::writeFileReplacing(folder + sep + productName + ".defaults", buffer.data(), buffer.size())) return;
+    adoptDefaults();
+}
+
+}  // namespace PlugCore

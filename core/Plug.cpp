@@ -1,0 +1,421 @@
+#include "core/Plug.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "platform/dialogs.h"
+#include "platform/system.h"
+
+namespace PlugCore {
+
+namespace {
+
+uint32_t djb2(const char* text)
+{
+    uint32_t h = 5381;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) h = h * 33u + *p;
+    return h;
+}
+
+// Input samples beyond this magnitude are clipped before the engine sees them.
+constexpr double kInputLimit = 1e10;
+
+inline double sanitise(double x)
+{
+    if (x != x) return 0.0;
+    if (x < -kInputLimit) return -kInputLimit;
+    if (x > kInputLimit) return kInputLimit;
+    return x;
+}
+
+}  // namespace
+
+float ParamSlot::current() const
+{
+    return std::fabs(value.load(std::memory_order_relaxed));
+}
+
+Plug::Plug(audioMasterCallback hostCallback, int32_t programCount, int32_t paramCount, const char* name)
+    : AudioEffectX(hostCallback, programCount, paramCount),
+      params(static_cast<uint32_t>(paramCount > 0 ? paramCount : 0)),
+      productName(name)
+{
+    setUniqueID(static_cast<VstInt32>(djb2(productName)));
+    addFlags(effFlagsCanReplacing | effFlagsProgramChunks | effFlagsCanDoubleReplacing);
+    setNumInputs(kChannels);
+    setNumOutputs(kChannels);
+    initPrograms();
+}
+
+Plug::~Plug() = default;
+
+// ---------------------------------------------------------------- parameters
+
+void Plug::setParameter(VstInt32 index, float value)
+{
+    if (index < 0 || static_cast<uint32_t>(index) >= params.count) return;
+    if (!(value >= 0.0f)) value = 0.0f;  // NaN and negatives become 0
+    if (value > 1.0f) value = 1.0f;
+    params.slots[index].value.store(value, std::memory_order_relaxed);
+}
+
+float Plug::getParameter(VstInt32 index)
+{
+    if (index < 0 || static_cast<uint32_t>(index) >= params.count) return 0.0f;
+    return params.slots[index].current();
+}
+
+void Plug::setParameterAutomated(VstInt32 index, float value)
+{
+    setParameter(index, value);
+    callHost(audioMasterAutomate, index, 0, nullptr, value);
+}
+
+void Plug::getParameterName(VstInt32 index, char* text)
+{
+    const char* name = index >= 0 && static_cast<uint32_t>(index) < params.count ? params.slots[index].name : nullptr;
+    std::strcpy(text, name ? name : "**");
+}
+
+void Plug::getParameterLabel(VstInt32 index, char* text)
+{
+    const char* label =
+        index >= 0 && static_cast<uint32_t>(index) < params.count ? params.slots[index].label : nullptr;
+    std::strcpy(text, label ? label : "");
+}
+
+void Plug::getParameterDisplay(VstInt32 index, char* text)
+{
+    if (index < 0 || static_cast<uint32_t>(index) >= params.count) return;
+    formatParam(static_cast<uint32_t>(index), text, getParameter(index));
+}
+
+void Plug::formatParamWithLabel(uint32_t index, float value, char* text)
+{
+    formatParam(index, text, value);
+    size_t n = std::strlen(text);
+    getParameterLabel(static_cast<VstInt32>(index), text + n + 1);
+    if (text[n + 1] != 0) text[n] = ' ';
+}
+
+// ---------------------------------------------------------------- editor side
+
+void Plug::beginEdit(uint32_t index)
+{
+    callHost(audioMasterBeginEdit, static_cast<VstInt32>(index));
+}
+
+void Plug::endEdit(uint32_t index)
+{
+    callHost(audioMasterEndEdit, static_cast<VstInt32>(index));
+}
+
+void Plug::resetToDefault(uint32_t index)
+{
+    float v = index < params.count ? params.slots[index].defaultValue : 0.0f;
+    setParameterAutomated(static_cast<VstInt32>(index), v);
+}
+
+void Plug::getDefaultText(uint32_t index, char* text)
+{
+    float v = index < params.count ? params.slots[index].defaultValue : 0.0f;
+    formatParamWithLabel(index, v, text);
+}
+
+void Plug::pollForEditor(IParamNotify* notify)
+{
+    for (uint32_t i = 0; i < params.count; ++i) {
+        ParamSlot& s = params.slots[i];
+        float v = s.value.load(std::memory_order_relaxed);
+        if ((v < s.shownValue || v > s.shownValue) && notify && notify->paramChanged(i, v)) s.shownValue = v;
+    }
+}
+
+void Plug::adoptDefaults()
+{
+    for (uint32_t i = 0; i < params.count; ++i) params.slots[i].defaultValue = params.slots[i].current();
+}
+
+// ---------------------------------------------------------------- lifecycle
+
+void Plug::resume()
+{
+    if (needsPrepare) {
+        prepare();
+        needsPrepare = false;
+    }
+    for (uint32_t i = 0; i < params.count; ++i) params.slots[i].dspValue = -1.0f;
+    reset();
+    setInitialDelay(getLatency());
+}
+
+void Plug::setSampleRate(float rate)
+{
+    sampleRate = rate;
+    needsPrepare = true;
+}
+
+void Plug::setBlockSize(VstInt32 size)
+{
+    blockSize = size < 0 ? 0 : size;
+    work.reset();
+    workFrames = 0;
+    ensureWorkBuffers();
+}
+
+bool Plug::ensureWorkBuffers()
+{
+    if (work && workFrames == blockSize) return true;
+    // One allocation cut into the input channels followed by the output channels.
+    size_t frames = static_cast<size_t>(blockSize);
+    work.reset(new (std::nothrow) double[frames * (2 * kChannels) + 1]());
+    if (!work) {
+        workFrames = 0;
+        return false;
+    }
+    workFrames = blockSize;
+    for (int c = 0; c < kChannels; ++c) {
+        workIn[c] = work.get() + frames * static_cast<size_t>(c);
+        workOut[c] = work.get() + frames * static_cast<size_t>(kChannels + c);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- audio
+
+void Plug::processReplacing(float** inputs, float** outputs, VstInt32 frames)
+{
+    floatFrontEnd(inputs, outputs, frames, false);
+}
+
+void Plug::process(float** inputs, float** outputs, VstInt32 frames)
+{
+    floatFrontEnd(inputs, outputs, frames, true);
+}
+
+void Plug::floatFrontEnd(float** inputs, float** outputs, VstInt32 frames, bool accumulate)
+{
+    if (frames < 0 || frames > blockSize || !outputs) return;
+    if (!ensureWorkBuffers()) return;
+
+    for (int c = 0; c < kChannels; ++c) {
+        const float* src = inputs ? inputs[c] : nullptr;
+        double* dst = workIn[c];
+        if (!src) {
+            std::memset(dst, 0, sizeof(double) * static_cast<size_t>(frames));
+            continue;
+        }
+        int32_t i = 0;
+        for (; i + 4 <= frames; i += 4) {
+            dst[i] = src[i];
+            dst[i + 1] = src[i + 1];
+            dst[i + 2] = src[i + 2];
+            dst[i + 3] = src[i + 3];
+        }
+        for (; i < frames; ++i) dst[i] = src[i];
+    }
+
+    blockCycle(workIn, workOut, frames);
+
+    for (int c = 0; c < kChannels; ++c) {
+        float* dst = outputs[c];
+        const double* src = workOut[c];
+        if (!dst) continue;
+        int32_t i = 0;
+        if (accumulate) {
+            for (; i + 4 <= frames; i += 4) {
+                dst[i] += static_cast<float>(src[i]);
+                dst[i + 1] += static_cast<float>(src[i + 1]);
+                dst[i + 2] += static_cast<float>(src[i + 2]);
+                dst[i + 3] += static_cast<float>(src[i + 3]);
+            }
+            for (; i < frames; ++i) dst[i] += static_cast<float>(src[i]);
+        } else {
+            for (; i + 4 <= frames; i += 4) {
+                dst[i] = static_cast<float>(src[i]);
+                dst[i + 1] = static_cast<float>(src[i + 1]);
+                dst[i + 2] = static_cast<float>(src[i + 2]);
+                dst[i + 3] = static_cast<float>(src[i + 3]);
+            }
+            for (; i < frames; ++i) dst[i] = static_cast<float>(src[i]);
+        }
+    }
+}
+
+void Plug::processDoubleReplacing(double** inputs, double** outputs, VstInt32 frames)
+{
+    if (frames < 0 || frames > blockSize || !outputs || !outputs[0] || !outputs[1]) return;
+    if (!ensureWorkBuffers()) return;
+    blockCycle(inputs, outputs, frames);
+}
+
+
+void Plug::blockCycle(double** inputs, double** outputs, VstInt32 frames)
+{
+    checkParams = 1;
+
+    // From here on the engine reads only the work buffers.
+    for (int c = 0; c < kChannels; ++c) {
+        const double* src = inputs ? inputs[c] : nullptr;
+        double* dst = workIn[c];
+        if (!src)
+            for (int32_t i = 0; i < frames; ++i) dst[i] = 0.0;
+        else
+            for (int32_t i = 0; i < frames; ++i) dst[i] = sanitise(src[i]);
+    }
+
+    const auto* time = reinterpret_cast<const VstTimeInfo*>(
+        callHost(audioMasterGetTime, 0, kVstTransportPlaying | kVstPpqPosValid | kVstTempoValid));
+    blockTempo = 120.0f;
+    if (time && (time->flags & kVstTempoValid)) {
+        float t = static_cast<float>(time->tempo);
+        if (std::isfinite(t) && t > 0.0f) blockTempo = t;  // a broken tempo keeps the fallback
+    }
+    blockPlaying = time && (time->flags & kVstTransportPlaying);
+    if (blockPlaying && (time->flags & kVstPpqPosValid)) beatPos = time->ppqPos;
+
+    // Render up to each event's offset, then apply the group of events at that
+    // offset, so an event takes effect only after everything before it.
+    VstEvents* list = pendingEvents;
+    const int32_t count = list && list->numEvents > 0 ? list->numEvents : 0;
+    auto offsetOf = [list](int32_t k) {
+        const VstEvent* e = list->events[k];
+        int32_t d = e ? e->deltaFrames : 0;
+        return d < 0 ? 0 : d;  // late events apply at the start of the block
+    };
+    auto applyGroup = [&](int32_t k) {
+        const int32_t head = offsetOf(k);
+        applyMidiEvent(list->events[k++]);
+        while (k < count && offsetOf(k) <= head) applyMidiEvent(list->events[k++]);
+        return k;
+    };
+
+    int32_t position = 0;
+    int32_t cursor = 0;
+    if (count > 0 && offsetOf(0) == 0) cursor = applyGroup(0);
+    while (cursor < count) {
+        const int32_t d = offsetOf(cursor);
+        if (d > frames) {
+            while (cursor < count) applyMidiEvent(list->events[cursor++]);
+            break;
+        }
+        if (d > position) {
+            renderSubBlock(outputs, position, d - position);
+            position = d;
+        }
+        cursor = applyGroup(cursor);
+    }
+    if (frames > position) renderSubBlock(outputs, position, frames - position);
+
+    pendingEvents = nullptr;
+}
+
+void Plug::renderSubBlock(double** outputs, int32_t start, int32_t frames)
+{
+    double* in[kChannels] = {workIn[0] + start, workIn[1] + start};
+    double* out[kChannels] = {outputs[0] + start, outputs[1] + start};
+
+    const bool changed = checkParams ? checkParameters() : false;
+    checkParams = 0;
+
+    const double rate = sampleRate;
+    const BlockTiming timing{blockTempo, beatPos, blockTempo / (rate * 60.0), rate};
+    const bool keepClock = processBlock(changed, timing, in, out, frames);
+    if (keepClock || blockPlaying)
+        beatPos += static_cast<double>(static_cast<float>(frames) * blockTempo / (sampleRate * 60.0f));
+    else
+        beatPos = 0.0;
+}
+
+bool Plug::checkParameters()
+{
+    bool changed = params.forceChanged != 0;
+    params.forceChanged = 0;
+    for (uint32_t i = 0; i < params.count; ++i) {
+        ParamSlot& s = params.slots[i];
+        const float v = s.value.load(std::memory_order_relaxed);
+        if (v < s.dspValue || v > s.dspValue) {  // unordered counts as equal
+            s.dspValue = v;
+            if (cookParam(i)) changed = true;
+        }
+    }
+    checkParams = 0;
+    return changed;
+}
+
+// ---------------------------------------------------------------- frame answers
+
+const char* Plug::getInputPairName(int32_t) { return "Main"; }
+const char* Plug::getOutputPairName(int32_t) { return "Main"; }
+
+bool Plug::getInputProperties(VstInt32 index, VstPinProperties* props)
+{
+    if (index < 0 || index / 2 >= kChannels / 2) return false;
+    std::snprintf(props->label, sizeof props->label, "%s %s", getInputPairName(index / 2), index % 2 ? "R" : "L");
+    props->flags = kVstPinIsActive | kVstPinIsStereo;
+    return true;
+}
+
+bool Plug::getOutputProperties(VstInt32 index, VstPinProperties* props)
+{
+    if (index < 0 || index / 2 >= kChannels / 2) return false;
+    std::snprintf(props->label, sizeof props->label, "%s %s", getOutputPairName(index / 2), index % 2 ? "R" : "L");
+    props->flags = kVstPinIsActive | kVstPinIsStereo;
+    return true;
+}
+
+bool Plug::getEffectName(char* text)
+{
+    std::snprintf(text, kVstMaxEffectNameLen, "%s", productName);
+    return true;
+}
+
+bool Plug::getVendorString(char* text)
+{
+    std::snprintf(text, kVstMaxVendorStrLen, "%s", "Morlenvale");
+    return true;
+}
+
+bool Plug::getProductString(char* text)
+{
+    std::snprintf(text, kVstMaxProductStrLen, "Morlenvale %s", productName);
+    return true;
+}
+
+VstIntPtr Plug::vendorSpecific(VstInt32 index, VstIntPtr value, void*, float opt)
+{
+    // Some hosts deliver wheel turns this way instead of as window messages.
+    if (index == vstFourCC('s', 't', 'C', 'A') && value == vstFourCC('W', 'h', 'e', 'e'))
+        return Platform::forwardMouseWheel(opt) ? 1 : 0;
+    return 0;
+}
+
+VstInt32 Plug::canDo(const char* text)
+{
+    return std::strcmp(text, "receiveVstMidiEvent") == 0 ? 1 : 0;
+}
+
+// ---------------------------------------------------------------- creation
+
+NullPlug::NullPlug(audioMasterCallback hostCallback) : Plug(hostCallback, 1, 1, "Error") {}
+
+bool NullPlug::processBlock(bool, const BlockTiming&, double**, double** outputs, int32_t frames)
+{
+    for (int c = 0; c < 2; ++c)
+        for (int32_t i = 0; i < frames; ++i) outputs[c][i] = 0.0;
+    return false;
+}
+
+AudioEffect* createEffect(audioMasterCallback host, EffectFactory factory, CpuProbe hasSse2)
+{
+    if (hasSse2()) return factory(host);
+    Platform::messageBox(
+        "This plugin requires SSE2, which your CPU doesn't support.\n"
+        "Unfortunately you will need a more recent system. Sorry.",
+        "Error", Platform::kMbTaskModal | Platform::kMbIconError);
+    return new (std::nothrow) NullPlug(host);
+}
+
+}  // namespace PlugCore

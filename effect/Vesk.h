@@ -1,0 +1,19 @@
+// Vesk: the stereo room reverb as a PlugCore effect.
+#pragma once
+
+#include "core/Plug.h"
+
+class Vesk final : public PlugCore::Plug {
+public:
+    explicit Vesk(audioMasterCallback host);
+    ~Vesk() override;
+
+    void prepare() override;
+    void reset() override;
+    bool processBlock(bool changed, const PlugCore::BlockTiming& timing, double** inputs, double** outputs,
+                      int32_t frames) override;
+    void formatParam(uint32_t index, char* text, float value) override;
+};
+
+/// The product's factory: a Vesk on processors with SSE2, else the stand-in.
+PlugCore::Plug* makeVesk(audioMasterCallback host);

@@ -1,0 +1,9 @@
+// Counts every operator new in a test program (linked in with ALLOC).
+#pragma once
+
+#include <cstddef>
+
+namespace TestSupport {
+/// Number of allocations through operator new since the program started.
+size_t allocationCount();
+}  // namespace TestSupport
