@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what the build, the tests and the demo need from Debian's archive.
+# Idempotent: packages already present are not touched; nothing runs apt when
+# everything is there. Usage: scripts/deps.sh [build|test|demo|bench]...
+set -euo pipefail
+
+build=(cmake ninja-build g++ pkg-config libsndfile1-dev
+       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools)
+test=(clang libclang-rt-14-dev googletest wine wine64 xvfb xauth dragonfly-reverb-vst)
+demo=(sox libsox-fmt-base espeak-ng)
+bench=(valgrind dragonfly-reverb-vst iem-plugin-suite-vst dpf-plugins-vst zam-plugins)
+
+wanted=("${build[@]}")
+for group in "$@"; do
+  case "$group" in
+    build) ;;
+    test) wanted+=("${test[@]}") ;;
+    demo) wanted+=("${demo[@]}") ;;
+    bench) wanted+=("${bench[@]}") ;;
+    *) echo "deps.sh: unknown group '$group'" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for p in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "deps.sh: these packages are missing and installing them needs root: ${missing[*]}" >&2
+  exit 1
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q >/dev/null
+apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
