@@ -1,0 +1,341 @@
+#include "tools/vesk-host/CommandLine.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "tools/vesk-host/HostError.h"
+
+namespace HostKit {
+
+namespace {
+
+struct OptionSpec {
+    const char* name;  // without the leading dashes
+    bool takesValue;
+    bool repeatable;
+};
+
+struct SplitArgs {
+    std::vector<std::string> positionals;
+    std::vector<std::pair<std::string, std::string>> options;  // in command-line order
+};
+
+/// Separates positionals from options: "--name value", "--name=value"; "--" ends the options.
+SplitArgs splitArgs(const std::vector<std::string>& args, size_t first, const std::vector<OptionSpec>& specs,
+                    const std::string& command)
+{
+    SplitArgs out;
+    bool optionsEnded = false;
+    for (size_t i = first; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (optionsEnded || a.size() < 2 || a[0] != '-' || (a[1] != '-' && !std::isalpha(static_cast<unsigned char>(a[1])))) {
+            out.positionals.push_back(a);
+            continue;
+        }
+        if (a == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (a[1] != '-') throw UsageError(command + ": unknown option '" + a + "' (options start with --)");
+        std::string name = a.substr(2), value;
+        const size_t eq = name.find('=');
+        const bool inlineValue = eq != std::string::npos;
+        if (inlineValue) value = name.substr(eq + 1), name.resize(eq);
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& s : specs)
+            if (name == s.name) spec = &s;
+        if (!spec) throw UsageError(command + ": unknown option '--" + name + "'");
+        if (spec->takesValue && !inlineValue) {
+            if (i + 1 >= args.size()) throw UsageError(command + ": option --" + name + " needs a value");
+            value = args[++i];
+        } else if (!spec->takesValue && inlineValue) {
+            throw UsageError(command + ": option --" + name + " takes no value");
+        }
+        if (!spec->repeatable)
+            for (const auto& o : out.options)
+                if (o.first == name) throw UsageError(command + ": option --" + name + " is given twice");
+        out.options.emplace_back(name, value);
+    }
+    return out;
+}
+
+void expectPositionals(const SplitArgs& a, size_t n, const std::string& command, const char* names)
+{
+    if (a.positionals.size() < n) throw UsageError(command + " needs " + names);
+    if (a.positionals.size() > n)
+        throw UsageError(command + ": unexpected argument '" + a.positionals[n] + "' (expects " + names + ")");
+}
+
+const std::vector<OptionSpec> kHostSpecs = {
+    {"sr", true, false},     {"block", true, false}, {"tempo", true, false},
+    {"trace", false, false}, {"preset", true, false}, {"param", true, true},
+};
+
+std::vector<OptionSpec> withHostSpecs(std::vector<OptionSpec> extra)
+{
+    extra.insert(extra.end(), kHostSpecs.begin(), kHostSpecs.end());
+    return extra;
+}
+
+/// Consumes the options every plug-in command shares; false when name is not one of them.
+bool hostOption(HostOptions& h, const std::string& name, const std::string& value)
+{
+    if (name == "sr") h.sampleRate = static_cast<int>(parseInteger(value, 1000, 768000, "--sr"));
+    else if (name == "block") h.blockSize = static_cast<int>(parseInteger(value, 1, 65536, "--block"));
+    else if (name == "tempo") h.tempo = parseNumber(value, 1.0, 999.0, "--tempo");
+    else if (name == "trace") h.trace = true;
+    else if (name == "preset") h.preset = value;
+    else if (name == "param") h.params.push_back(parseParamAssignment(value));
+    else return false;
+    return true;
+}
+
+bool endsWithIgnoringCase(const std::string& s, const char* suffix)
+{
+    const std::string t(suffix);
+    if (s.size() < t.size()) return false;
+    for (size_t i = 0; i < t.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(s[s.size() - t.size() + i])) != t[i]) return false;
+    return true;
+}
+
+InfoOptions parseInfo(const std::vector<std::string>& args)
+{
+    const SplitArgs a = splitArgs(args, 1, withHostSpecs({{"json", false, false}}), "info");
+    expectPositionals(a, 1, "info", "PLUGIN");
+    InfoOptions o;
+    o.host.plugin = a.positionals[0];
+    for (const auto& [name, value] : a.options)
+        if (!hostOption(o.host, name, value) && name == "json") o.json = true;
+    return o;
+}
+
+RenderOptions parseRender(const std::vector<std::string>& args)
+{
+    const SplitArgs a = splitArgs(args, 1,
+                                  withHostSpecs({{"double", false, false},
+                                                 {"tail", true, false},
+                                                 {"cc", true, true},
+                                                 {"learn", true, false},
+                                                 {"format", true, false}}),
+                                  "render");
+    expectPositionals(a, 3, "render", "PLUGIN IN.wav OUT.wav");
+    RenderOptions o;
+    o.host.plugin = a.positionals[0];
+    o.input = a.positionals[1];
+    o.output = a.positionals[2];
+    for (const auto& [name, value] : a.options) {
+        if (hostOption(o.host, name, value)) continue;
+        if (name == "double") o.useDouble = true;
+        else if (name == "tail") o.tailSeconds = parseNumber(value, 0.0, 3600.0, "--tail");
+        else if (name == "cc") o.controls.push_back(parseControlChange(value));
+        else if (name == "learn") o.learn = value;
+        else if (name == "format") o.format = parseSampleFormat(value);
+    }
+    if (!o.learn.empty() && o.controls.empty())
+        throw UsageError("render: --learn needs a --cc (the first one names the controller to learn)");
+    return o;
+}
+
+BenchOptions parseBench(const std::vector<std::string>& args)
+{
+    const SplitArgs a = splitArgs(args, 1,
+                                  withHostSpecs({{"seconds", true, false},
+                                                 {"signal", true, false},
+                                                 {"double", false, false},
+                                                 {"json", false, false}}),
+                                  "bench");
+    expectPositionals(a, 1, "bench", "PLUGIN");
+    BenchOptions o;
+    o.host.plugin = a.positionals[0];
+    for (const auto& [name, value] : a.options) {
+        if (hostOption(o.host, name, value)) continue;
+        if (name == "seconds") o.seconds = parseNumber(value, 0.01, 3600.0, "--seconds");
+        else if (name == "signal") o.signal = parseSignalKind(value);
+        else if (name == "double") o.useDouble = true;
+        else if (name == "json") o.json = true;
+    }
+    return o;
+}
+
+Command parsePreset(const std::vector<std::string>& args)
+{
+    if (args.size() < 2) throw UsageError("preset needs 'save' or 'show'");
+    if (args[1] == "show") {
+        const SplitArgs a = splitArgs(args, 2, {}, "preset show");
+        expectPositionals(a, 1, "preset show", "FILE");
+        return PresetShowOptions{a.positionals[0]};
+    }
+    if (args[1] != "save") throw UsageError("preset: unknown action '" + args[1] + "' (use save or show)");
+    const SplitArgs a = splitArgs(args, 2, kHostSpecs, "preset save");
+    expectPositionals(a, 2, "preset save", "PLUGIN OUT.fxp|OUT.fxb");
+    PresetSaveOptions o;
+    o.host.plugin = a.positionals[0];
+    o.output = a.positionals[1];
+    for (const auto& [name, value] : a.options) hostOption(o.host, name, value);
+    if (endsWithIgnoringCase(o.output, ".fxb")) o.bank = true;
+    else if (!endsWithIgnoringCase(o.output, ".fxp"))
+        throw UsageError("preset save: '" + o.output + "' must end in .fxp (a program) or .fxb (a bank)");
+    return o;
+}
+
+SignalOptions parseSignal(const std::vector<std::string>& args)
+{
+    const SplitArgs a = splitArgs(args, 1,
+                                  {{"kind", true, false},
+                                   {"seconds", true, false},
+                                   {"sr", true, false},
+                                   {"channels", true, false},
+                                   {"format", true, false}},
+                                  "signal");
+    expectPositionals(a, 1, "signal", "OUT.wav");
+    SignalOptions o;
+    o.output = a.positionals[0];
+    for (const auto& [name, value] : a.options) {
+        if (name == "kind") o.kind = parseSignalKind(value);
+        else if (name == "seconds") o.seconds = parseNumber(value, 0.0, 3600.0, "--seconds");
+        else if (name == "sr") o.sampleRate = static_cast<int>(parseInteger(value, 1000, 768000, "--sr"));
+        else if (name == "channels") o.channels = static_cast<int>(parseInteger(value, 1, 64, "--channels"));
+        else if (name == "format") o.format = parseSampleFormat(value);
+    }
+    return o;
+}
+
+}  // namespace
+
+long long parseInteger(const std::string& text, long long lo, long long hi, const std::string& what)
+{
+    const char* s = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(s, &end, 10);
+    if (text.empty() || end != s + text.size() || errno == ERANGE || std::isspace(static_cast<unsigned char>(s[0])))
+        throw UsageError(what + ": '" + text + "' is not a whole number");
+    if (v < lo || v > hi)
+        throw UsageError(what + ": " + text + " is out of range (" + std::to_string(lo) + " to " + std::to_string(hi) +
+                         ")");
+    return v;
+}
+
+double parseNumber(const std::string& text, double lo, double hi, const std::string& what)
+{
+    const char* s = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(s, &end);
+    if (text.empty() || end != s + text.size() || errno == ERANGE || !std::isfinite(v) ||
+        std::isspace(static_cast<unsigned char>(s[0])))
+        throw UsageError(what + ": '" + text + "' is not a number");
+    if (v < lo || v > hi) {
+        char range[96];
+        std::snprintf(range, sizeof range, " is out of range (%g to %g)", lo, hi);
+        throw UsageError(what + ": " + text + range);
+    }
+    return v;
+}
+
+ParamAssignment parseParamAssignment(const std::string& text)
+{
+    const size_t eq = text.rfind('=');
+    if (eq == std::string::npos || eq == 0)
+        throw UsageError("--param '" + text + "': expected INDEX=VALUE or NAME=VALUE");
+    ParamAssignment p;
+    p.target = text.substr(0, eq);
+    p.value = static_cast<float>(parseNumber(text.substr(eq + 1), 0.0, 1.0, "--param " + p.target));
+    return p;
+}
+
+ControlChange parseControlChange(const std::string& text)
+{
+    const std::string form = "--cc '" + text + "'";
+    const size_t colon = text.find(':');
+    const size_t eq = text.find('=');
+    if (colon == std::string::npos || eq == std::string::npos || eq < colon)
+        throw UsageError(form + ": expected FRAME:CONTROLLER=VALUE[:CHANNEL]");
+    const size_t colon2 = text.find(':', eq);
+    ControlChange c;
+    c.frame = parseInteger(text.substr(0, colon), 0, 1LL << 40, form + " frame");
+    c.controller = static_cast<uint8_t>(parseInteger(text.substr(colon + 1, eq - colon - 1), 0, 127, form + " controller"));
+    const std::string value = colon2 == std::string::npos ? text.substr(eq + 1) : text.substr(eq + 1, colon2 - eq - 1);
+    c.value = static_cast<uint8_t>(parseInteger(value, 0, 127, form + " value"));
+    if (colon2 != std::string::npos)
+        c.channel = static_cast<uint8_t>(parseInteger(text.substr(colon2 + 1), 1, 16, form + " channel") - 1);
+    return c;
+}
+
+Command parseCommandLine(const std::vector<std::string>& args)
+{
+    if (args.empty()) return HelpRequest{};
+    const std::string& cmd = args[0];
+    if (cmd == "help" || cmd == "-h" || cmd == "--help") return HelpRequest{args.size() > 1 ? args[1] : ""};
+    for (size_t i = 1; i < args.size(); ++i)
+        if (args[i] == "--help" || args[i] == "-h") return HelpRequest{cmd};
+    if (cmd == "info") return parseInfo(args);
+    if (cmd == "render") return parseRender(args);
+    if (cmd == "bench") return parseBench(args);
+    if (cmd == "preset") return parsePreset(args);
+    if (cmd == "signal") return parseSignal(args);
+    throw UsageError("unknown command '" + cmd + "'");
+}
+
+std::string usageText(const std::string& command)
+{
+    const std::string host =
+        "  --sr N            sample rate in Hz\n"
+        "  --block N         block size in frames (default 512)\n"
+        "  --tempo BPM       transport tempo (default 120)\n"
+        "  --preset FILE     load a .fxp or .fxb preset first\n"
+        "  --param P=V       set parameter P (index or name) to raw value V in [0, 1]; repeatable\n"
+        "  --trace           write every host callback to stderr\n";
+    if (command == "info")
+        return "usage: vesk-host info PLUGIN [--json] [options]\n"
+               "Prints the plug-in's names, identity, channels, flags, programs and parameters.\n" +
+               host + "  --json            machine-readable output\n";
+    if (command == "render")
+        return "usage: vesk-host render PLUGIN IN.wav OUT.wav [options]\n"
+               "Processes IN.wav through the plug-in in host-sized blocks and writes OUT.wav.\n"
+               "A mono input feeds every input of a plug-in with more than one.\n" +
+               host +
+               "  --double          use processDoubleReplacing\n"
+               "  --tail SECONDS    append this much silence to the input (default 0)\n"
+               "  --cc F:C=V[:CH]   MIDI control change C (0-127) with value V (0-127) at frame F,\n"
+               "                    channel CH (1-16, default 1); repeatable\n"
+               "  --learn P         map the first --cc's controller to parameter P (Vesk2 state chunks)\n"
+               "  --format F        output samples: f32 (default), f64, s16, s24, s32, u8\n";
+    if (command == "bench")
+        return "usage: vesk-host bench PLUGIN [options]\n"
+               "Times the plug-in on a fixed signal: ns per frame and realtime factor.\n" +
+               host +
+               "  --seconds N       length of the timed signal (default 10)\n"
+               "  --signal KIND     bursts (default), noise, silence, silence-after-tail, impulse, sine\n"
+               "  --double          use processDoubleReplacing\n"
+               "  --json            machine-readable output\n";
+    if (command == "preset")
+        return "usage: vesk-host preset save PLUGIN OUT.fxp|OUT.fxb [options]\n"
+               "       vesk-host preset show FILE\n"
+               "Saves the plug-in's program (.fxp) or bank (.fxb) after applying the options,\n"
+               "or prints a preset file's header.\n" +
+               host;
+    if (command == "signal")
+        return "usage: vesk-host signal OUT.wav [options]\n"
+               "Writes a deterministic test signal.\n"
+               "  --kind KIND       impulse (default), bursts, noise, silence, sine\n"
+               "  --seconds N       length (default 1)\n"
+               "  --sr N            sample rate (default 44100)\n"
+               "  --channels N      channel count (default 2)\n"
+               "  --format F        f32 (default), f64, s16, s24, s32, u8\n";
+    return "usage: vesk-host COMMAND ...\n"
+           "A command-line VST 2.4 host.\n"
+           "  info PLUGIN                      names, identity, programs, parameters\n"
+           "  render PLUGIN IN.wav OUT.wav     process a file\n"
+           "  bench PLUGIN                     time the plug-in\n"
+           "  preset save PLUGIN OUT.fxp|.fxb  write a program or bank file\n"
+           "  preset show FILE                 print a preset file's header\n"
+           "  signal OUT.wav                   write a test signal\n"
+           "  help COMMAND                     options of a command\n";
+}
+
+}  // namespace HostKit

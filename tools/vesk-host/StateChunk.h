@@ -1,0 +1,41 @@
+// The Vesk2 family's state chunk, as far as a host needs it: recognising it,
+// adding a MIDI mapping record (the command line's stand-in for the editor's
+// MIDI learn) and summarising one for `preset show`.
+//
+// Little-endian: magic 0x288C3D75, int16 version, int16 0, then records that
+// start with a type byte: 0 value {uint8 param, uint16 value}, 1 MIDI map
+// {uint8 param, int16 key}, 2 program {uint8 index, char name[24]},
+// 3 current program {uint8}, 4 product name {char[31]}.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace HostKit {
+
+constexpr uint32_t kStateChunkMagic = 0x288C3D75;
+
+/// The key of a control change: status 0xB0 (channel bits clear) and the controller.
+constexpr uint16_t controllerKey(uint8_t controller) { return static_cast<uint16_t>(0xB000u + controller); }
+
+/// Whether the bytes start with the state chunk's magic.
+bool isStateChunk(const uint8_t* data, size_t size);
+
+/// Appends a MIDI map record {1, param, key LE}. HostError when param does not fit a byte.
+void appendMidiMap(std::vector<uint8_t>& chunk, int32_t param, uint16_t key);
+
+struct StateChunkSummary {
+    int32_t version = 0;
+    std::string product;
+    int values = 0, midiMaps = 0, programs = 0;
+    int currentProgram = -1;
+    std::string damage;  ///< empty when every record parsed
+};
+
+/// Walks the records without trusting them: a bad type or a truncated record
+/// ends the walk and is named in damage. The data must start with the magic.
+StateChunkSummary summarizeStateChunk(const uint8_t* data, size_t size);
+
+}  // namespace HostKit
