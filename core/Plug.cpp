@@ -22,6 +22,13 @@ uint32_t djb2(const char* text)
 // Input samples beyond this magnitude are clipped before the engine sees them.
 constexpr double kInputLimit = 1e10;
 
+/// A raw parameter value in [0, 1]; NaN becomes 0.
+inline float clampRaw(float v)
+{
+    if (!(v >= 0.0f)) return 0.0f;
+    return v > 1.0f ? 1.0f : v;
+}
+
 inline double sanitise(double x)
 {
     if (x != x) return 0.0;
@@ -56,9 +63,7 @@ Plug::~Plug() = default;
 void Plug::setParameter(VstInt32 index, float value)
 {
     if (index < 0 || static_cast<uint32_t>(index) >= params.count) return;
-    if (!(value >= 0.0f)) value = 0.0f;  // NaN and negatives become 0
-    if (value > 1.0f) value = 1.0f;
-    params.slots[index].value.store(value, std::memory_order_relaxed);
+    params.slots[index].value.store(clampRaw(value), std::memory_order_relaxed);
 }
 
 float Plug::getParameter(VstInt32 index)
@@ -69,8 +74,11 @@ float Plug::getParameter(VstInt32 index)
 
 void Plug::setParameterAutomated(VstInt32 index, float value)
 {
+    // The host records what it is told and plays it back: tell it only of
+    // parameters that exist, with the value actually stored.
+    if (index < 0 || static_cast<uint32_t>(index) >= params.count) return;
     setParameter(index, value);
-    callHost(audioMasterAutomate, index, 0, nullptr, value);
+    callHost(audioMasterAutomate, index, 0, nullptr, clampRaw(value));
 }
 
 void Plug::getParameterName(VstInt32 index, char* text)
