@@ -85,6 +85,8 @@ void writeAudioFile(const std::string& path, const AudioBuffer& audio, SampleFor
                         sampleFormatName(format) + " is not a valid WAV layout");
     SndFile f(path, SFM_WRITE, info);
     if (!f.get()) throw HostError("cannot write '" + path + "': " + sf_strerror(nullptr));
+    // No PEAK chunk: it carries a time stamp, and equal audio must give equal files.
+    sf_command(f.get(), SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     // Integer formats are clipped at full scale rather than wrapped.
     sf_command(f.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
     const size_t channels = audio.channelCount();

@@ -1,0 +1,238 @@
+#!/bin/sh
+# Scripted runs of vesk-host against plug-in binaries, one case per call:
+#   e2e.sh CASE
+# Run from the build root. The environment names the files (relative to the
+# build root, so that the Windows build runs the same cases under Wine):
+#   VESK_HOST, VESK_EMULATOR (empty natively), VESK_PLUGIN, PROBE_PLUGIN,
+#   PROBE_NULL_PLUGIN, PROBE_NO_ENTRY_PLUGIN, DRAGONFLY_ROOM.
+# Exit status: 0 passed, 1 failed, 77 skipped.
+set -u
+case_name=$1
+work="tools-e2e/$case_name"
+rm -rf "$work"
+mkdir -p "$work"
+
+fail() {
+    echo "FAIL ($case_name): $*" >&2
+    exit 1
+}
+
+# host ARGS...: runs vesk-host; stdout in $work/out.txt, stderr in $work/err.txt
+# (line ends normalised), exit status in $status.
+host() {
+    if [ -n "${VESK_EMULATOR:-}" ]; then
+        "$VESK_EMULATOR" "./$VESK_HOST" "$@" >"$work/out.raw" 2>"$work/err.raw"
+    else
+        "./$VESK_HOST" "$@" >"$work/out.raw" 2>"$work/err.raw"
+    fi
+    status=$?
+    tr -d '\r' <"$work/out.raw" >"$work/out.txt"
+    tr -d '\r' <"$work/err.raw" >"$work/err.txt"
+}
+
+# ok ARGS...: vesk-host must succeed.
+ok() {
+    host "$@"
+    [ "$status" -eq 0 ] || fail "vesk-host $* exited with $status: $(cat "$work/err.txt")"
+}
+
+# refused STATUS TEXT ARGS...: vesk-host must fail with STATUS and say TEXT.
+refused() {
+    want_status=$1 want_text=$2
+    shift 2
+    host "$@"
+    [ "$status" -eq "$want_status" ] || fail "vesk-host $* exited with $status, not $want_status: $(cat "$work/err.txt")"
+    grep -qF -- "$want_text" "$work/err.txt" || fail "vesk-host $*: '$want_text' missing from: $(cat "$work/err.txt")"
+}
+
+# has TEXT...: every TEXT occurs in the last output.
+has() {
+    for text in "$@"; do
+        grep -qF -- "$text" "$work/out.txt" || { cat "$work/out.txt" >&2; fail "'$text' missing from the output above"; }
+    done
+}
+
+# line REGEX: some line of the last output matches the extended regular expression.
+line() {
+    grep -qE -- "$1" "$work/out.txt" || { cat "$work/out.txt" >&2; fail "no line matches /$1/ in the output above"; }
+}
+
+# row NAME SHOWN: the parameter table has NAME whose text (display and label) is SHOWN.
+row() {
+    r=$(grep -F -- "  $1  " "$work/out.txt" | head -n 1)
+    case "$r" in
+        *"  $2") ;;
+        *) cat "$work/out.txt" >&2; fail "parameter '$1' does not show '$2' (row: '$r')" ;;
+    esac
+}
+
+params_of() { sed -n '/^Parameters/,$p' "$work/out.txt"; }
+silent() { grep -q "output peak 1: -inf dBFS, 2: -inf dBFS" "$work/out.txt"; }
+size_of() { wc -c <"$1" | tr -d ' '; }
+
+case "$case_name" in
+
+vesk_info)
+    ok info "$VESK_PLUGIN"
+    line '^Name +Vesk2$'
+    line '^Vendor +Morlenvale$'
+    line '^Product +Morlenvale Vesk2$'
+    line '^Unique ID +VesA \(0x56657341\)$'
+    line '^Version +1$'
+    line '^Inputs +2 '
+    line '^Outputs +2 '
+    line '^Programs +16, current 0$'
+    line '^Parameters +14$'
+    i=0
+    while [ $i -lt 16 ]; do
+        line "^ +$i  Init $((i + 1))\$"
+        i=$((i + 1))
+    done
+    row "Predel." "25 ms"
+    row "RTime" "0.250 s"
+    row "Diffus." "0 %"
+    row "Roomsz" "50.0 m"
+    row "Hi Freq" "5.00 kHz"
+    row "Lo Freq" " 500 Hz"
+    row "Hi EQ" "0.0 dB"
+    row "Lo EQ" "0.0 dB"
+    row "HiScale" "1.00 x RT"
+    row "LoScale" "1.00 x RT"
+    row "Hi Cut" "20.00 kHz"
+    row "Lo Cut" "  10 Hz"
+    row "Mode" "send"
+    row "Output" "-12.0 dB"
+
+    ok info "$VESK_PLUGIN" --json
+    has '"name": "Vesk2"' '"vendor": "Morlenvale"' '"product": "Morlenvale Vesk2"' '"uniqueId": "VesA"' \
+        '"version": 1' '"inputs": 2' '"outputs": 2' '"Init 1"' '"Init 16"' '"text": "0.250 s"' \
+        '"text": " 500 Hz"' '"text": "-12.0 dB"'
+    [ "$(grep -c '"index": ' "$work/out.txt")" -eq 14 ] || fail "the JSON lists $(grep -c '"index": ' "$work/out.txt") parameters, not 14"
+    ;;
+
+vesk_presets)
+    # Values that survive the state chunk's 64000-step quantisation exactly, so
+    # that a reloaded bank must reproduce them bit for bit. HiScale and LoScale
+    # are set because their default 0.75 comes back from a chunk one step above.
+    set -- --param RTime=0.8 --param Mode=1 --param Output=0.625 --param "Hi Cut=0.6" \
+        --param Roomsz=0.3 --param HiScale=0.25 --param LoScale=0.5
+    ok signal "$work/in.wav" --kind bursts --seconds 1.5
+
+    # Saved in one process, loaded in others.
+    ok preset save "$VESK_PLUGIN" "$work/bank.fxb" "$@"
+    ok preset save "$VESK_PLUGIN" "$work/program.fxp" "$@"
+    [ "$(size_of "$work/bank.fxb")" -eq $((160 + 1410)) ] || fail "bank.fxb is $(size_of "$work/bank.fxb") bytes, not 160 + 1410"
+    [ "$(size_of "$work/program.fxp")" -eq $((60 + 96)) ] || fail "program.fxp is $(size_of "$work/program.fxp") bytes, not 60 + 96"
+    ok preset show "$work/bank.fxb"
+    has "FBCh (bank, opaque chunk)" "VesA (0x56657341)" "Vesk2 state version 5" '"Vesk2"' "16 programs"
+    line '^Format version +2$'
+    line '^Programs +16$'
+    ok preset show "$work/program.fxp"
+    has "FPCh (program, opaque chunk)" "96 bytes" "14 values" "0 programs"
+    line '^Program name +Init 1$'
+
+    # The parameters a preset restores read the same as the settings it was saved with.
+    ok info "$VESK_PLUGIN" "$@"
+    params_of >"$work/direct.txt"
+    ok info "$VESK_PLUGIN"
+    params_of >"$work/defaults.txt"
+    for preset in bank.fxb program.fxp; do
+        ok info "$VESK_PLUGIN" --preset "$work/$preset"
+        params_of >"$work/loaded.txt"
+        cmp -s "$work/direct.txt" "$work/loaded.txt" || { diff "$work/direct.txt" "$work/loaded.txt" >&2; fail "$preset restores other values"; }
+    done
+    cmp -s "$work/direct.txt" "$work/defaults.txt" && fail "the settings under test are the defaults"
+
+    # And it renders bit for bit like them.
+    ok render "$VESK_PLUGIN" "$work/in.wav" "$work/direct.wav" --tail 1 "$@"
+    ok render "$VESK_PLUGIN" "$work/in.wav" "$work/bank.wav" --tail 1 --preset "$work/bank.fxb"
+    ok render "$VESK_PLUGIN" "$work/in.wav" "$work/program.wav" --tail 1 --preset "$work/program.fxp"
+    cmp -s "$work/direct.wav" "$work/bank.wav" || fail "the bank renders differently from its settings"
+    cmp -s "$work/direct.wav" "$work/program.wav" || fail "the program renders differently from its settings"
+    ok render "$VESK_PLUGIN" "$work/in.wav" "$work/defaults.wav" --tail 1
+    if silent; then
+        echo "note: the plug-in renders silence, so the settings cannot change the sound yet"
+    else
+        cmp -s "$work/direct.wav" "$work/defaults.wav" && fail "the settings under test do not change the sound"
+    fi
+    ;;
+
+vesk_learn)
+    ok signal "$work/in.wav" --kind noise --seconds 0.1
+    ok render "$VESK_PLUGIN" "$work/in.wav" "$work/out.wav" --learn Output --cc 1000:7=0
+    has "1 MIDI control changes sent" "parameter 13 'Output' changed while rendering: 0.500000 -> 0.000000"
+    # The mapping ignores the channel, and the controller's full scale is 1.0.
+    ok render "$VESK_PLUGIN" "$work/in.wav" "$work/out.wav" --learn 13 --cc 10:74=127:16
+    has "parameter 13 'Output' changed while rendering: 0.500000 -> 1.000000"
+    # Without a learn the controller moves nothing.
+    ok render "$VESK_PLUGIN" "$work/in.wav" "$work/out.wav" --cc 10:7=0
+    grep -q "changed while rendering" "$work/out.txt" && fail "an unmapped controller moved a parameter"
+    refused 1 "--learn: the plug-in keeps no state chunk" \
+        render "$PROBE_PLUGIN" "$work/in.wav" "$work/out.wav" --learn Gain --cc 0:7=1
+    ;;
+
+errors)
+    ok signal "$work/stereo.wav" --seconds 0.05
+    ok signal "$work/three.wav" --seconds 0.05 --channels 3
+    printf 'not audio at all\n' >"$work/text.wav"
+    printf 'not a library\n' >"$work/text.so"
+    refused 1 "cannot load plug-in '$work/absent.so'" info "$work/absent.so"
+    refused 1 "cannot load plug-in '$work/text.so'" info "$work/text.so"
+    refused 1 "exports neither VSTPluginMain nor main" info "$PROBE_NO_ENTRY_PLUGIN"
+    refused 1 "the plug-in's entry returned no effect" info "$PROBE_NULL_PLUGIN"
+    refused 1 "$work/text.wav" render "$VESK_PLUGIN" "$work/text.wav" "$work/out.wav"
+    refused 1 "$work/absent.wav" render "$VESK_PLUGIN" "$work/absent.wav" "$work/out.wav"
+    refused 1 "has 3 channels; the plug-in takes 2" render "$VESK_PLUGIN" "$work/three.wav" "$work/out.wav"
+    refused 1 "unknown parameter 'Volume'; the plug-in has: 0 'Predel.', 1 'RTime'" \
+        render "$VESK_PLUGIN" "$work/stereo.wav" "$work/out.wav" --param Volume=0.5
+    refused 1 "parameter index 14 is out of range" render "$VESK_PLUGIN" "$work/stereo.wav" "$work/out.wav" --param 14=0.5
+    refused 2 "--param Output: 2 is out of range" render "$VESK_PLUGIN" "$work/stereo.wav" "$work/out.wav" --param Output=2
+    refused 1 "cannot write '$work/no/such/folder/out.wav'" render "$VESK_PLUGIN" "$work/stereo.wav" "$work/no/such/folder/out.wav"
+    refused 1 "is past the end of the render" render "$VESK_PLUGIN" "$work/stereo.wav" "$work/out.wav" --cc 999999:7=1
+    refused 1 "no 'CcnK' magic" info "$VESK_PLUGIN" --preset "$work/stereo.wav"
+    refused 2 "unknown command 'play'" play "$VESK_PLUGIN"
+    ;;
+
+dragonfly)
+    [ -f "$DRAGONFLY_ROOM" ] || { echo "SKIP: $DRAGONFLY_ROOM is not installed (Debian package dragonfly-reverb-vst)"; exit 77; }
+    ok info "$DRAGONFLY_ROOM"
+    line '^Name +Dragonfly Room Reverb$'
+    line '^Unique ID +dfr2 '
+    line '^Inputs +2$'
+    line '^Outputs +2$'
+    has "Dry Level" "Decay"
+    ok info "$DRAGONFLY_ROOM" --json
+    has '"uniqueId": "dfr2"' '"name": "Dry Level"'
+
+    # An impulse with the dry signal off: what comes out is the room alone.
+    ok signal "$work/impulse.wav" --kind impulse --seconds 0.25
+    ok render "$DRAGONFLY_ROOM" "$work/impulse.wav" "$work/room.wav" --tail 1 --param "Dry Level=0" --param Decay=0.3
+    has "rendered 55125 frames (11025 input + 44100 tail)"
+    silent && fail "Dragonfly Room rendered silence for an impulse"
+    ok render "$DRAGONFLY_ROOM" "$work/impulse.wav" "$work/room2.wav" --tail 1 --param "Dry Level=0" --param Decay=0.3
+    cmp -s "$work/room.wav" "$work/room2.wav" || fail "two renders with the same settings differ"
+    ok render "$DRAGONFLY_ROOM" "$work/impulse.wav" "$work/dry.wav" --param "Dry Level=1" --param "Early Level=0" --param "Late Level=0"
+    has "output peak 1: 0.00 dBFS, 2: 0.00 dBFS"
+    refused 1 "cannot process double precision" render "$DRAGONFLY_ROOM" "$work/impulse.wav" "$work/x.wav" --double
+
+    # Its own state chunks travel through FXB and FXP files.
+    ok preset save "$DRAGONFLY_ROOM" "$work/room.fxb" --param Decay=0.3
+    ok preset show "$work/room.fxb"
+    has "FBCh (bank, opaque chunk)" "dfr2"
+    ok info "$DRAGONFLY_ROOM" --preset "$work/room.fxb"
+    params_of >"$work/loaded.txt"
+    ok info "$DRAGONFLY_ROOM" --param Decay=0.3
+    params_of >"$work/direct.txt"
+    grep -F "Decay" "$work/loaded.txt" >"$work/loaded-decay.txt"
+    grep -F "Decay" "$work/direct.txt" >"$work/direct-decay.txt"
+    cmp -s "$work/loaded-decay.txt" "$work/direct-decay.txt" ||
+        fail "the bank restores Decay as '$(cat "$work/loaded-decay.txt")', not '$(cat "$work/direct-decay.txt")'"
+    ok bench "$DRAGONFLY_ROOM" --seconds 0.5 --json
+    has '"name": "Dragonfly Room Reverb"' '"nsPerFrame": '
+    ;;
+
+*)
+    fail "unknown case"
+    ;;
+esac
+echo "PASS ($case_name)"
