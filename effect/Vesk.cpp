@@ -21,16 +21,25 @@ Vesk::Vesk(audioMasterCallback hostCallback) : Plug(hostCallback, 16, kCount, "V
 
 Vesk::~Vesk() = default;
 
-void Vesk::prepare() {}
-
-void Vesk::reset() {}
-
-bool Vesk::processBlock(bool, const PlugCore::BlockTiming&, double**, double** outputs, int32_t frames)
+void Vesk::prepare()
 {
-    // The reverb engine is not connected yet: the effect renders silence.
-    for (int c = 0; c < 2; ++c)
-        for (int32_t i = 0; i < frames; ++i) outputs[c][i] = 0.0;
-    return false;
+    reverb.prepare(getSampleRate(), param(kRoomSize).dspValue);
+}
+
+void Vesk::reset()
+{
+    reverb.reset();
+}
+
+bool Vesk::processBlock(bool changed, const PlugCore::BlockTiming&, double** inputs, double** outputs,
+                        int32_t frames)
+{
+    static_assert(kCount == ReverbEngine::kParams, "the engine reads every parameter in table order");
+    float values[kCount];
+    for (uint32_t i = 0; i < kCount; ++i) values[i] = param(i).dspValue;
+    const uint32_t count = frames > 0 ? static_cast<uint32_t>(frames) : 0u;
+    reverb.processBlock(getSampleRate(), changed, values, inputs, outputs, count);
+    return false;  // the reverb never needs the beat clock
 }
 
 void Vesk::formatParam(uint32_t index, char* text, float value)

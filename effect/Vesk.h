@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/Plug.h"
+#include "effect/ReverbEngine.h"
 
 class Vesk final : public PlugCore::Plug {
 public:
@@ -13,6 +14,12 @@ public:
     bool processBlock(bool changed, const PlugCore::BlockTiming& timing, double** inputs, double** outputs,
                       int32_t frames) override;
     void formatParam(uint32_t index, char* text, float value) override;
+
+    /// The signal engine, for inspection.
+    const ReverbEngine& engine() const { return reverb; }
+
+private:
+    ReverbEngine reverb;
 };
 
 /// The product's factory: a Vesk on processors with SSE2, else the stand-in.

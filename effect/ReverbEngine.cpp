@@ -1,0 +1,449 @@
+#include "effect/ReverbEngine.h"
+
+#include <xmmintrin.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Raw parameter positions, as the effect orders them.
+enum : int {
+    kPredelay = 0,
+    kRTime = 1,
+    kDiffusion = 2,
+    kRoomSize = 3,
+    kHiFreq = 4,
+    kLoFreq = 5,
+    kHiEq = 6,
+    kLoEq = 7,
+    kHiScale = 8,
+    kLoScale = 9,
+    kHiCut = 10,
+    kLoCut = 11,
+    kMode = 12,
+    kOutput = 13,
+};
+
+constexpr double kHalfPi = 1.5707963267948966;
+
+// Line k's delay is inversely proportional to the k-th prime from 41 to 107.
+constexpr double kDivisor[ReverbEngine::kLines] = {4.1, 4.3, 4.7, 5.3, 5.9, 6.1, 6.7, 7.1,
+                                                   7.3, 7.9, 8.3, 8.9, 9.7, 10.1, 10.3, 10.7};
+
+// Output taps: line pair i is heard at angle theta[i] between mid and side.
+struct TapTable {
+    double cosine[8];
+    double sine[8];
+    TapTable()
+    {
+        const double theta[8] = {0.0, 0.25, 0.4, 0.5, 0.6, 0.7, 0.8, 0.1};
+        for (int i = 0; i < 8; ++i) {
+            cosine[i] = std::cos(theta[i]);
+            sine[i] = std::sin(theta[i]);
+        }
+    }
+};
+const TapTable kTaps;  // made once when the library loads
+
+// Flush-to-zero, denormals-are-zero, every exception masked, rounding toward
+// zero for the whole block: the engine's only protection against denormals in
+// decaying tails. The caller's mode comes back with its exception flags cleared,
+// also when the block is left by an exception.
+class ControlRegisterGuard {
+public:
+    ControlRegisterGuard() : saved(_mm_getcsr()) { _mm_setcsr(0xFFC0u); }
+    ~ControlRegisterGuard() { _mm_setcsr(saved & ~0x3Fu); }
+    ControlRegisterGuard(const ControlRegisterGuard&) = delete;
+    ControlRegisterGuard& operator=(const ControlRegisterGuard&) = delete;
+
+private:
+    unsigned int saved;
+};
+
+// A raw value as the engine may use it: within [0, 1], NaN as 0. Values from the
+// parameter table already are; this keeps outside callers from reading past a delay.
+inline float rawValue(float v)
+{
+    if (!(v >= 0.0f)) return 0.0f;
+    return v > 1.0f ? 1.0f : v;
+}
+
+inline int32_t wrap(int32_t i, int32_t length) { return i >= length ? i - length : i; }
+
+}  // namespace
+
+OnePole OnePole::fromAngle(double w)
+{
+    const double t = std::sin(w) / std::cos(w);
+    const double a = (t - 1.0) / (t + 1.0);
+    OnePole k;
+    k.b = (1.0 + a) * 0.5;
+    k.c = -a;
+    return k;
+}
+
+// ---------------------------------------------------------------- geometry
+
+// The layout follows the host's rate from 8000 to 384000 Hz. Beyond that the rate
+// is held at the nearer end (NaN, which has none, counts as 44100): below 8000 Hz
+// the shortest delays would reach zero samples and the diffuser ratios divide by
+// zero, above 384000 Hz (and at infinity) the memory would grow without bound.
+double ReverbEngine::clampRate(float sampleRate)
+{
+    const double r = sampleRate;
+    if (std::isnan(r)) return 44100.0;
+    return std::min(std::max(r, 8000.0), 384000.0);
+}
+
+int32_t ReverbEngine::lineLengthFor(int k, double rate, double roomScale, double& frac)
+{
+    const double x = 2.9981494292313053 / kDivisor[k] * rate * roomScale * 0.04969696969696969;
+    double n = std::floor(x);
+    frac = x - n;
+    if (frac < 0.6) {  // keep the interpolated part within [0.6, 1.6)
+        frac = frac + 1.0;
+        n = n - 1.0;
+    }
+    return std::max(static_cast<int32_t>(n), int32_t{1});
+}
+
+int32_t ReverbEngine::allpassLengthFor(int j, double rate)
+{
+    const int h = j / 2;
+    return static_cast<int32_t>((h + 2) * (h + 1) * rate * 0.00025);
+}
+
+int32_t ReverbEngine::outputLengthFor(double rate) { return static_cast<int32_t>(rate * 0.1); }
+
+int32_t ReverbEngine::layoutSize(double rate, double roomScale)
+{
+    int32_t total = 0;
+    double frac;
+    for (int k = 0; k < kLines; ++k) total += lineLengthFor(k, rate, roomScale, frac);
+    for (int j = 0; j < kAllpasses; ++j) total += allpassLengthFor(j, rate);
+    return total + 2 * outputLengthFor(rate);
+}
+
+void ReverbEngine::prepare(float sampleRate, float roomSize)
+{
+    const double rate = clampRate(sampleRate);
+    // Lengths grow with the room, so the largest room (scale 5.5) bounds every
+    // layout at this rate and a later "Roomsz" change never has to allocate.
+    const int32_t need = layoutSize(rate, 5.5);
+    if (!memory || need != capacity) {
+        // Allocated before anything is changed: on failure the engine keeps its
+        // previous memory and layout (or stays without memory).
+        std::unique_ptr<double[]> fresh(new double[static_cast<size_t>(need)]);
+        memory = std::move(fresh);
+        capacity = need;
+    }
+    fs = rate;
+    layout(roomSize);
+}
+
+void ReverbEngine::layout(float roomSize)
+{
+    roomAtPrepare = roomSize;
+    // The magnitude, at most 1: the "never taken over" marker -1 gives the largest
+    // room, and nothing can lay out a network larger than the memory.
+    float r = std::fabs(roomSize);
+    if (!(r <= 1.0f)) r = 1.0f;
+    scale = static_cast<double>(5.0f * r * r + 0.5f);
+
+    int32_t total = 0;
+    for (int k = 0; k < kLines; ++k) {
+        line.length[k] = lineLengthFor(k, fs, scale, line.baseFrac[k]);
+        line.start[k] = total;
+        line.increment[k] = (k + 5) * scale / (5 * (k + 1) * fs);
+        total += line.length[k];
+    }
+    for (int k = 0; k < kLines; ++k) line.offset[k] = line.length[k] - line.length[kLines - 1] + 1;
+
+    for (int j = 0; j < kAllpasses; ++j) {
+        Delay& a = allpasses[j];
+        a.length = allpassLengthFor(j, fs);
+        a.start = total;
+        a.pos = 0;
+        total += a.length;
+        if (j % 2 == 1)
+            baseCoef[j / 2] =
+                std::pow(0.83, std::sqrt(static_cast<double>(a.length) / static_cast<double>(allpasses[0].length)));
+    }
+    for (Delay& d : outDelay) {
+        d.length = outputLengthFor(fs);
+        d.start = total;
+        d.pos = 0;
+        total += d.length;
+    }
+    used = total;  // never above capacity: lengths only grow with the room
+
+    predelCoef = OnePole::fromAngle(9.42477796076938 / fs);
+    reset();
+    dirty = true;
+}
+
+// ---------------------------------------------------------------- clearing
+
+void ReverbEngine::reset()
+{
+    if (!memory) return;
+    // Only the laid-out part is ever read, so only it needs clearing.
+    std::memset(memory.get(), 0, sizeof(double) * static_cast<size_t>(used));
+    for (int k = 0; k < kLines; ++k) {
+        line.pos[k] = 0;
+        line.inject[k] = wrap(line.offset[k], line.length[k]);
+        line.lowX[k] = line.lowY[k] = 0.0;
+        line.highOfHighX[k] = line.highOfHighY[k] = 0.0;
+        line.highOfLowX[k] = line.highOfLowY[k] = 0.0;
+        line.interp[k] = 0.0;
+        line.phase[k] = 0.0;
+    }
+    for (Delay& a : allpasses) a.pos = 0;
+    for (Delay& d : outDelay) d.pos = 0;
+    eq[0] = eq[1] = ThreeBand{};
+    loCut[0] = loCut[1] = hiCut[0] = hiCut[1] = OnePoleState{};
+    lp400 = lp1500 = OnePoleState{};
+    noiseSmooth = OnePoleState{};
+    predelSmooth = OnePoleState{};  // starts at the longest post-delay and glides to its target
+}
+
+// ---------------------------------------------------------------- coefficients
+
+void ReverbEngine::updateCoefficients(const float* p)
+{
+    // Below 44100 Hz every coefficient is computed as if the rate were 44100 Hz.
+    const double R = std::max(fs, 44100.0);
+
+    const float T = std::pow(10.0f, 2.0f * p[kRTime]) * 0.025f;
+    const float tLo = (p[kLoScale] + 0.25f) * T;
+    const float tHi = (p[kHiScale] + 0.25f) * T;
+
+    // Each band loses 60 dB in its time, counting a pass through a line as its
+    // length plus 10 ms.
+    for (int k = 0; k < kLines; ++k) {
+        const double d = line.length[k] + 0.01 * R;
+        const double gLo = std::pow(10.0, d * (-3.0 / (tLo * R)));
+        const double gMid = std::pow(10.0, d * (-3.0 / (T * R)));
+        const double gHi = std::pow(10.0, d * (-3.0 / (tHi * R)));
+        line.gLo[k] = gLo;
+        line.gMid[k] = gMid;
+        line.gHi[k] = gHi;
+        line.gLeak[k] = std::cos((gLo - gHi) * (gLo - gHi) * kHalfPi) * gMid;
+    }
+
+    loCross = OnePole::at(std::pow(10.0, 0.602 * p[kLoFreq] + 2.398), R);
+    hiCross = OnePole::at(std::pow(10.0, 0.602 * p[kHiFreq] + 3.398), R);
+    loCutCoef = OnePole::at(std::pow(10.0, 1.398 * p[kLoCut] + 1.0), R);
+    hiCutCoef = OnePole::at(std::pow(10.0, 0.39794 * p[kHiCut] + 3.90308), R);
+    lp400Coef = OnePole::fromAngle(1256.6370614359173 / R);
+    lp1500Coef = OnePole::fromAngle(4712.38898038469 / R);
+    noiseCoef = OnePole::fromAngle(15.707963267948966 / R);
+
+    // Louder for larger rooms and shorter times, so the tail keeps a steady level.
+    const float invT = 1.0f / T;
+    levelComp = 0.5 * std::pow(scale * invT, 0.3333333333333333);
+
+    dirty = false;
+
+    predelTarget = static_cast<double>(static_cast<float>(outDelay[0].length - 2) * (1.0f - p[kPredelay]));
+
+    for (int i = 0; i < 4; ++i) diffCoef[i] = std::pow(baseCoef[i], 3.0 - 2.0 * p[kDiffusion]);
+
+    eqGain.lo = std::pow(10.0, static_cast<double>(p[kLoEq] - 0.5f));
+    eqGain.hi = std::pow(10.0, static_cast<double>(p[kHiEq] - 0.5f));
+    eqGain.mid = 1.0;
+    eqGain.leak = std::cos((eqGain.lo - eqGain.hi) * (eqGain.lo - eqGain.hi) * kHalfPi);
+}
+
+// ---------------------------------------------------------------- processing
+
+void ReverbEngine::processBlock(float sampleRate, bool changed, const float* params, const double* const* in,
+                               double* const* out, uint32_t frames)
+{
+    ControlRegisterGuard guard;
+
+    float p[kParams];
+    for (int i = 0; i < kParams; ++i) p[i] = rawValue(params[i]);
+
+    if (!memory)
+        prepare(sampleRate, p[kRoomSize]);
+    else if (p[kRoomSize] != roomAtPrepare)
+        layout(p[kRoomSize]);  // restarts the network from silence, inside the memory it has
+
+    if (dirty || changed) updateCoefficients(p);
+
+    const double dry = p[kMode] >= 0.5f ? 1.0 : 0.0;
+    const double wet = static_cast<double>(0.5f * p[kOutput] * p[kOutput]);
+    render(in[0], in[1], out[0], out[1], frames, dry, wet);
+}
+
+void ReverbEngine::render(const double* in0, const double* in1, double* out0, double* out1, uint32_t frames,
+                          double dry, double wet)
+{
+    double* const mem = memory.get();
+    // Coefficients in locals: nothing in the loop changes them, and the compiler
+    // then need not reload them after every store into the delay memory.
+    const OnePole lo = loCross, hi = hiCross, noiseK = noiseCoef, predelK = predelCoef;
+    const OnePole k400 = lp400Coef, k1500 = lp1500Coef, loCutK = loCutCoef, hiCutK = hiCutCoef;
+    const BandGains eqG = eqGain;
+    const double g[4] = {diffCoef[0], diffCoef[1], diffCoef[2], diffCoef[3]};
+    const double comp = levelComp, target = predelTarget;
+    const int32_t outLength = outDelay[0].length;
+
+    for (uint32_t n = 0; n < frames;) {
+        // Render in stretches that end where the first delay wraps around, so
+        // that inside a stretch every delay position is a plain pointer plus j.
+        uint32_t stretch = frames - n;
+        auto limit = [&stretch](int32_t length, int32_t pos) {
+            stretch = std::min(stretch, static_cast<uint32_t>(length - pos));
+        };
+        double* lineAt[kLines];
+        double* injectAt[kLines];
+        double* allpassAt[kAllpasses];
+        for (int k = 0; k < kLines; ++k) {
+            limit(line.length[k], line.pos[k]);
+            limit(line.length[k], line.inject[k]);
+            lineAt[k] = mem + line.start[k] + line.pos[k];
+            injectAt[k] = mem + line.start[k] + line.inject[k];
+        }
+        for (int j = 0; j < kAllpasses; ++j) {
+            limit(allpasses[j].length, allpasses[j].pos);
+            allpassAt[j] = mem + allpasses[j].start + allpasses[j].pos;
+        }
+        const int32_t outPos = outDelay[0].pos;  // both output delays move together
+        limit(outLength, outPos);
+        double* const out1Base = mem + outDelay[0].start;
+        double* const out2Base = mem + outDelay[1].start;
+
+        for (uint32_t j = 0; j < stretch; ++j) {
+            const double x0 = in0[n + j];
+            const double x1 = in1[n + j];
+
+            // 1. Modulators: each line's fractional delay wanders within [0.1, 2.1).
+            double eta[kLines];
+            for (int k = 0; k < kLines; ++k) {
+                const double u = 2.0 * line.phase[k] - 1.0;
+                const double dk = line.baseFrac[k] + 2.0 * (u - u * std::fabs(u));
+                eta[k] = (1.0 - dk) / (1.0 + dk);
+            }
+            for (int k = 0; k < kLines; ++k) {
+                const double ph = line.phase[k] + line.increment[k];
+                line.phase[k] = ph >= 1.0 ? ph - 1.0 : ph;  // increments are far below one cycle
+            }
+
+            // 2. Line outputs through the allpass interpolator and the band decay filter.
+            double z[kLines];
+            for (int k = 0; k < kLines; ++k) z[k] = lineAt[k][j];  // written length frames ago
+            double o[kLines];
+            for (int k = 0; k < kLines; ++k) {
+                const double v = z[k] - eta[k] * line.interp[k];
+                const double y = line.interp[k] + eta[k] * v;
+                line.interp[k] = v;
+                const BandParts parts = splitBands(y, lo, hi, line.lowX[k], line.lowY[k], line.highOfHighX[k],
+                                                   line.highOfHighY[k], line.highOfLowX[k], line.highOfLowY[k]);
+                o[k] = decayMix(parts, {line.gLo[k], line.gMid[k], line.gHi[k], line.gLeak[k]});
+            }
+            double sum = 0.0;
+            for (int k = 0; k < kLines; ++k) sum += o[k];
+
+            // 3. Mid (A) and side (B) taps, before mixing.
+            double A = 0.0;
+            double B = 0.0;
+            for (int i = 0; i < 8; ++i) {
+                A += kTaps.cosine[i] * (o[2 * i] + o[2 * i + 1]);
+                B += kTaps.sine[i] * (o[2 * i + 1] - o[2 * i]);
+            }
+
+            // 4. Householder reflection.
+            for (int k = 0; k < kLines; ++k) o[k] = o[k] - 0.125 * sum;
+
+            // 5. Rotation angle, steered very slightly by smoothed noise.
+            seed = seed * 1664525u + 1013904223u;
+            const double noise =
+                static_cast<double>(static_cast<float>(static_cast<int32_t>(seed))) * 4.656612873077393e-10;
+            const double angle = 1.0 + 0.0001 * noiseSmooth.run(noiseK, noise);
+            const double cA = std::cos(angle);
+            const double sA = std::sin(angle);
+
+            // 6. Cascade of plane rotations; each step sees the earlier steps' results.
+            for (int m = 0; m < kLines - 1; ++m) {
+                const int a = (m + 1) % kLines;
+                const int b = (m + 4) % kLines;
+                const double t = cA * o[m] + sA * o[a];
+                o[a] = cA * o[a] - sA * o[m];
+                o[m] = sA * o[b] + cA * t;
+                o[b] = cA * o[b] - sA * t;
+            }
+
+            // 7. Input diffusion: channel 1 through allpasses 0, 2, 4, 6; channel 0 through 1, 3, 5, 7.
+            double dR = x1 * comp;
+            double dL = x0 * comp;
+            for (int h = 0; h < 4; ++h) {
+                double& cellR = allpassAt[2 * h][j];
+                const double zr = cellR;
+                const double vr = dR - g[h] * zr;
+                cellR = vr;
+                dR = vr * g[h] + zr;
+
+                double& cellL = allpassAt[2 * h + 1][j];
+                const double zl = cellL;
+                const double vl = dL - g[h] * zl;
+                cellL = vl;
+                dL = vl * g[h] + zl;
+            }
+
+            // 8. Injection ahead of the write position, then the feedback write with a
+            // one-step cyclic shift that ends the mixing matrix.
+            const double common = 0.1 * (dR + dL);
+            for (int k = 0; k < kLines; ++k) {
+                injectAt[k][j] += common + 0.9 * (k % 2 == 0 ? dR : dL);
+                lineAt[k][j] = o[(k + 1) % kLines];
+            }
+
+            // 9. Post-delay read at the smoothed offset, interpolated linearly.
+            double pos = predelSmooth.run(predelK, target);
+            if (pos < 0.0) pos = 0.0;
+            const int32_t i = static_cast<int32_t>(pos);
+            const double f = pos - i;
+            const int32_t here = outPos + static_cast<int32_t>(j);
+            const int32_t r0 = wrap(here + i, outLength);
+            const int32_t r1 = wrap(here + i + 1, outLength);
+            const double u0 = out1Base[r0] + f * (out1Base[r1] - out1Base[r0]);
+            const double u1 = out2Base[r0] + f * (out2Base[r1] - out2Base[r0]);
+
+            // 10. Equalise.
+            const double e0 = eq[0].equalise(u0, lo, hi, eqG);
+            const double e1 = eq[1].equalise(u1, lo, hi, eqG);
+
+            // 11. Post-delay write: the side loses its lows, the mid gets a lift below 1500 Hz.
+            const double side = 1.2 * (B - lp400.run(k400, B));
+            const double mid = (A + 0.5 * lp1500.run(k1500, A)) * 0.6666666666666666;
+            out1Base[here] = mid + side;
+            out2Base[here] = mid - side;
+
+            // 12. Low and high cut.
+            const double h0 = e0 - loCut[0].run(loCutK, e0);
+            const double h1 = e1 - loCut[1].run(loCutK, e1);
+            const double c0 = hiCut[0].run(hiCutK, h0);
+            const double c1 = hiCut[1].run(hiCutK, h1);
+
+            // 13. Mix, rounded to single precision.
+            out0[n + j] = static_cast<double>(static_cast<float>(c0 * comp * wet + x0 * dry));
+            out1[n + j] = static_cast<double>(static_cast<float>(c1 * comp * wet + x1 * dry));
+        }
+
+        auto advance = [stretch](int32_t pos, int32_t length) {
+            const int32_t next = pos + static_cast<int32_t>(stretch);
+            return next == length ? 0 : next;
+        };
+        for (int k = 0; k < kLines; ++k) {
+            line.pos[k] = advance(line.pos[k], line.length[k]);
+            line.inject[k] = advance(line.inject[k], line.length[k]);
+        }
+        for (Delay& a : allpasses) a.pos = advance(a.pos, a.length);
+        for (Delay& d : outDelay) d.pos = advance(d.pos, d.length);
+        n += stretch;
+    }
+}

@@ -1,0 +1,209 @@
+// ReverbEngine: the stereo room reverb. A sixteen-line feedback delay network
+// with modulated fractional delays and three-band decay, fed through a
+// four-stage allpass diffuser per channel and heard through a gliding
+// post-delay, an equaliser and low/high cut filters. Scalar double arithmetic;
+// includes nothing but the standard library.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+/// Corner coefficients of the first-order bilinear lowpass every filter here uses (DC gain 1).
+struct OnePole {
+    double b = 0.0;
+    double c = 0.0;
+
+    /// Corner given as the angle w = pi * f / rate.
+    static OnePole fromAngle(double w);
+    /// Corner at hz for a rate in Hz.
+    static OnePole at(double hz, double rate) { return fromAngle(3.141592653589793 * hz / rate); }
+};
+
+/// One OnePole step on the state (x: previous input, y: previous output).
+inline double onePole(const OnePole& k, double in, double& x, double& y)
+{
+    const double out = (in + x) * k.b + k.c * y;
+    x = in;
+    y = out;
+    return out;
+}
+
+/// State of one OnePole: previous input and output.
+struct OnePoleState {
+    double x = 0.0;
+    double y = 0.0;
+
+    double run(const OnePole& k, double in) { return onePole(k, in, x, y); }
+};
+
+/// Gains of the four parts of a three-band split.
+struct BandGains {
+    double lo = 0.0;    ///< below the low crossover
+    double mid = 0.0;   ///< between the crossovers
+    double hi = 0.0;    ///< above the high crossover
+    double leak = 0.0;  ///< the low part's share above the high crossover
+};
+
+/// The four parts of a three-band split; they always sum back to the input.
+struct BandParts {
+    double lo2, mid, high, leak;
+};
+
+/// Three-band split of y at a low and a high crossover. States (previous input,
+/// output): the low split, the high split of the part above the low crossover,
+/// the high split of the part below it.
+inline BandParts splitBands(double y, const OnePole& lo, const OnePole& hi, double& lowX, double& lowY,
+                            double& highOfHighX, double& highOfHighY, double& highOfLowX, double& highOfLowY)
+{
+    const double lo1 = onePole(lo, y, lowX, lowY);
+    const double hi1 = y - lo1;
+    const double lo2 = onePole(hi, lo1, highOfLowX, highOfLowY);
+    const double mid = onePole(hi, hi1, highOfHighX, highOfHighY);
+    return {lo2, mid, hi1 - mid, lo1 - lo2};
+}
+
+/// Recombination of a delay line's loop filter: terms summed mid, low, high, leak.
+inline double decayMix(const BandParts& p, const BandGains& g)
+{
+    return p.mid * g.mid + p.lo2 * g.lo + p.high * g.hi + p.leak * g.leak;
+}
+
+/// Recombination of the output equaliser: terms summed leak, low, mid, high.
+inline double equaliserMix(const BandParts& p, const BandGains& g)
+{
+    return p.leak * g.leak + p.lo2 * g.lo + p.mid * g.mid + p.high * g.hi;
+}
+
+/// A three-band filter with its own state. Equal gains make it a plain gain.
+struct ThreeBand {
+    OnePoleState lowSplit, highOfHigh, highOfLow;
+
+    double decay(double y, const OnePole& lo, const OnePole& hi, const BandGains& g)
+    {
+        return decayMix(split(y, lo, hi), g);
+    }
+    double equalise(double y, const OnePole& lo, const OnePole& hi, const BandGains& g)
+    {
+        return equaliserMix(split(y, lo, hi), g);
+    }
+
+private:
+    BandParts split(double y, const OnePole& lo, const OnePole& hi)
+    {
+        return splitBands(y, lo, hi, lowSplit.x, lowSplit.y, highOfHigh.x, highOfHigh.y, highOfLow.x, highOfLow.y);
+    }
+};
+
+class ReverbEngine {
+public:
+    static constexpr int kLines = 16;
+    static constexpr int kAllpasses = 8;
+    static constexpr int kParams = 14;  ///< raw values in the effect's parameter order
+
+    ReverbEngine() = default;
+    ReverbEngine(const ReverbEngine&) = delete;
+    ReverbEngine& operator=(const ReverbEngine&) = delete;
+
+    /// Sizes the delay memory for the largest room at sampleRate, lays the network
+    /// out for roomSize (raw "Roomsz") and clears it. May throw std::bad_alloc; the
+    /// engine then keeps its previous memory and layout. [resume path]
+    void prepare(float sampleRate, float roomSize);
+
+    /// Silences the network: delay memory and every filter, interpolator,
+    /// modulator and smoother state. Keeps the noise generator. No-op without memory.
+    void reset();
+
+    /// Renders frames stereo frames from in to out (distinct buffers). params holds
+    /// the fourteen raw values; changed asks for a coefficient update. sampleRate
+    /// is used only when no delay memory exists yet (then this prepares, allocating).
+    /// A "Roomsz" change re-lays and clears the network inside the existing memory.
+    void processBlock(float sampleRate, bool changed, const float* params, const double* const* in,
+                      double* const* out, uint32_t frames);
+
+    // ---- Read-only views of the current layout and coefficients ----
+    bool hasMemory() const { return memory != nullptr; }
+    int32_t memoryCapacity() const { return capacity; }  ///< doubles allocated
+    int32_t memoryUsed() const { return used; }          ///< doubles the current layout occupies
+    double rate() const { return fs; }                   ///< rate the layout was made for
+    double roomScale() const { return scale; }
+    int32_t lineLength(int k) const { return line.length[k]; }
+    int32_t lineStart(int k) const { return line.start[k]; }
+    int32_t injectionOffset(int k) const { return line.offset[k]; }
+    double modIncrement(int k) const { return line.increment[k]; }
+    BandGains loopGains(int k) const { return {line.gLo[k], line.gMid[k], line.gHi[k], line.gLeak[k]}; }
+    int32_t allpassLength(int j) const { return allpasses[j].length; }
+    double diffuserCoefficient(int h) const { return diffCoef[h]; }
+    int32_t outputDelayLength() const { return outDelay[0].length; }
+    const BandGains& eqGains() const { return eqGain; }
+    const OnePole& lowCrossover() const { return loCross; }
+    const OnePole& highCrossover() const { return hiCross; }
+    double levelCompensation() const { return levelComp; }
+
+private:
+    struct Delay {
+        int32_t start = 0;
+        int32_t length = 0;
+        int32_t pos = 0;  ///< write position; reading here yields the sample written length frames ago
+    };
+    // The sixteen FDN lines, one array per quantity, so that the per-line steps
+    // are plain loops the compiler can keep in registers and pair up.
+    struct Lines {
+        int32_t start[kLines] = {};
+        int32_t length[kLines] = {};
+        int32_t pos[kLines] = {};     // write position
+        int32_t offset[kLines] = {};  // where input is added, ahead of the write position
+        int32_t inject[kLines] = {};  // pos + offset, wrapped
+        double baseFrac[kLines] = {};   // fractional delay in [0.6, 1.6)
+        double phase[kLines] = {};      // modulator, cycles
+        double increment[kLines] = {};  // modulator, cycles per sample
+        double interp[kLines] = {};     // allpass interpolator state
+        // Band decay filter: previous input and output of its three OnePoles.
+        double lowX[kLines] = {}, lowY[kLines] = {};
+        double highOfHighX[kLines] = {}, highOfHighY[kLines] = {};
+        double highOfLowX[kLines] = {}, highOfLowY[kLines] = {};
+        double gLo[kLines] = {}, gMid[kLines] = {}, gHi[kLines] = {}, gLeak[kLines] = {};
+    };
+
+    static double clampRate(float sampleRate);
+    static int32_t lineLengthFor(int k, double rate, double roomScale, double& frac);
+    static int32_t allpassLengthFor(int j, double rate);
+    static int32_t outputLengthFor(double rate);
+    static int32_t layoutSize(double rate, double roomScale);
+
+    void layout(float roomSize);
+    void updateCoefficients(const float* p);
+    void render(const double* in0, const double* in1, double* out0, double* out1, uint32_t frames, double dry,
+                double wet);
+
+    uint32_t seed = 0;           // noise generator: a new instance always starts here
+    float roomAtPrepare = 0.0f;  // raw "Roomsz" of the current layout
+    bool dirty = false;          // coefficients must be recomputed before the next frame
+
+    std::unique_ptr<double[]> memory;
+    int32_t capacity = 0;
+    int32_t used = 0;
+    double fs = 0.0;  // layout rate, already made safe
+
+    Lines line;
+    Delay allpasses[kAllpasses];
+    double baseCoef[4] = {};
+    double diffCoef[4] = {};
+    Delay outDelay[2];
+
+    double predelTarget = 0.0;  // post-delay read offset, samples
+    OnePoleState predelSmooth;
+    OnePole predelCoef;
+
+    ThreeBand eq[2];
+    BandGains eqGain;
+    OnePole loCross, hiCross;
+    OnePole loCutCoef, hiCutCoef;
+    OnePoleState loCut[2], hiCut[2];
+    OnePole lp400Coef, lp1500Coef;
+    OnePoleState lp400, lp1500;
+
+    double scale = 0.0;  // roomScale
+    double levelComp = 0.0;
+    OnePoleState noiseSmooth;
+    OnePole noiseCoef;
+};
