@@ -205,8 +205,10 @@ void Plug::process(float** inputs, float** outputs, VstInt32 frames)
 
 void Plug::floatFrontEnd(float** inputs, float** outputs, VstInt32 frames, bool accumulate)
 {
-    if (frames < 0 || frames > blockSize || !outputs) return;
-    if (!ensureWorkBuffers()) return;
+    if (frames < 0 || frames > blockSize || !outputs || !ensureWorkBuffers()) {
+        pendingEvents = nullptr;  // the host's list was for this call only, refused or not
+        return;
+    }
 
     for (int c = 0; c < kChannels; ++c) {
         const float* src = inputs ? inputs[c] : nullptr;
@@ -254,8 +256,10 @@ void Plug::floatFrontEnd(float** inputs, float** outputs, VstInt32 frames, bool 
 
 void Plug::processDoubleReplacing(double** inputs, double** outputs, VstInt32 frames)
 {
-    if (frames < 0 || frames > blockSize || !outputs || !outputs[0] || !outputs[1]) return;
-    if (!ensureWorkBuffers()) return;
+    if (frames < 0 || frames > blockSize || !outputs || !outputs[0] || !outputs[1] || !ensureWorkBuffers()) {
+        pendingEvents = nullptr;  // the host's list was for this call only, refused or not
+        return;
+    }
     blockCycle(inputs, outputs, frames);
 }
 
@@ -288,15 +292,18 @@ void Plug::blockCycle(double** inputs, double** outputs, VstInt32 frames)
     // offset, so an event takes effect only after everything before it.
     VstEvents* list = pendingEvents;
     const int32_t count = list && list->numEvents > 0 ? list->numEvents : 0;
-    auto offsetOf = [list](int32_t k) {
-        const VstEvent* e = list->events[k];
+    // The record declares two entries but holds numEvents: index through a
+    // pointer, not the declared array, so no bound of 2 is assumed.
+    VstEvent* const* events = list ? &list->events[0] : nullptr;
+    auto offsetOf = [events](int32_t k) {
+        const VstEvent* e = events[k];
         int32_t d = e ? e->deltaFrames : 0;
         return d < 0 ? 0 : d;  // late events apply at the start of the block
     };
     auto applyGroup = [&](int32_t k) {
         const int32_t head = offsetOf(k);
-        applyMidiEvent(list->events[k++]);
-        while (k < count && offsetOf(k) <= head) applyMidiEvent(list->events[k++]);
+        applyMidiEvent(events[k++]);
+        while (k < count && offsetOf(k) <= head) applyMidiEvent(events[k++]);
         return k;
     };
 
@@ -306,7 +313,7 @@ void Plug::blockCycle(double** inputs, double** outputs, VstInt32 frames)
     while (cursor < count) {
         const int32_t d = offsetOf(cursor);
         if (d > frames) {
-            while (cursor < count) applyMidiEvent(list->events[cursor++]);
+            while (cursor < count) applyMidiEvent(events[cursor++]);
             break;
         }
         if (d > position) {

@@ -234,7 +234,8 @@ public:
         storage.assign(offsetof(VstEvents, events) + (n < 2 ? 2 : n) * sizeof(VstEvent*), 0);
         auto* list = reinterpret_cast<VstEvents*>(storage.data());
         list->numEvents = static_cast<VstInt32>(n);
-        for (size_t i = 0; i < n; ++i) list->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
+        VstEvent** slots = &list->events[0];  // numEvents entries, not the two declared
+        for (size_t i = 0; i < n; ++i) slots[i] = reinterpret_cast<VstEvent*>(&events[i]);
         return list;
     }
     std::vector<VstMidiEvent> events;

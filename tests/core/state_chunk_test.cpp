@@ -148,6 +148,7 @@ TEST_F(StateChunk, ProgramFormLayout)
     fx->setParameter(1, 0.5f);
     fx->setParameter(2, 0.99999f);
     fx->setParameter(3, 0.0f);
+    fx->setParameter(6, 0.00001f);  // 0.64 steps
     fx->assignMidiKey(9, static_cast<int16_t>(0xB007));
     fx->assignMidiKey(4, static_cast<int16_t>(0xB026));
     const std::vector<uint8_t> c = fx->chunk(true);
@@ -167,6 +168,7 @@ TEST_F(StateChunk, ProgramFormLayout)
     EXPECT_EQ(raw(44), 32000);
     EXPECT_EQ(raw(48), 63999) << "truncated, not rounded";
     EXPECT_EQ(raw(52), 0);
+    EXPECT_EQ(raw(40 + 4 * 6), 0);
     EXPECT_EQ(raw(40 + 4 * 5), static_cast<int>(TestEffect::builtInDefault(5) * 64000.0f));
 
     // Mappings in index order, low 16 bits of the key.
