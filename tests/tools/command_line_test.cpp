@@ -56,12 +56,12 @@ TEST(CommandLine, RenderReadsEveryOption)
 
 TEST(CommandLine, OtherCommandsAndTheirDefaults)
 {
-    const auto& info = std::get<InfoOptions>(parseCommandLine({"info", "fx.so", "--json"}));
+    const InfoOptions info = std::get<InfoOptions>(parseCommandLine({"info", "fx.so", "--json"}));
     EXPECT_TRUE(info.json);
     EXPECT_EQ(info.host.sampleRate, 0);
     EXPECT_EQ(info.host.blockSize, 512);
 
-    const auto& bench = std::get<BenchOptions>(parseCommandLine({"bench", "fx.so", "--signal", "silence-after-tail"}));
+    const BenchOptions bench = std::get<BenchOptions>(parseCommandLine({"bench", "fx.so", "--signal", "silence-after-tail"}));
     EXPECT_EQ(bench.signal, SignalKind::SilenceAfterTail);
     EXPECT_EQ(bench.seconds, 10.0);
 

@@ -10,7 +10,7 @@ namespace HostKit {
 std::vector<uint8_t> readFile(const std::string& path, size_t maxBytes)
 {
     std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) throw HostError("cannot open '" + path + "' for reading");
+    if (!f) throw HostError("cannot read '" + path + "': cannot open the file");
     std::vector<uint8_t> bytes;
     uint8_t block[65536];
     for (;;) {
@@ -31,7 +31,7 @@ std::vector<uint8_t> readFile(const std::string& path, size_t maxBytes)
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
 {
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) throw HostError("cannot open '" + path + "' for writing");
+    if (!f) throw HostError("cannot write '" + path + "': cannot create the file");
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     const bool closed = std::fclose(f) == 0;
     if (!written || !closed) {
