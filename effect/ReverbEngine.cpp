@@ -177,7 +177,10 @@ void ReverbEngine::layout(float roomSize)
         d.pos = 0;
         total += d.length;
     }
-    used = total;  // never above capacity: lengths only grow with the room
+    // Never above capacity: lengths only grow with the room, and a layout made
+    // inside processBlock (rounding toward zero) comes out no longer than the same
+    // layout made on the resume path.
+    used = total;
 
     predelCoef = OnePole::fromAngle(9.42477796076938 / fs);
     reset();

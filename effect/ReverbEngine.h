@@ -121,13 +121,11 @@ public:
                       double* const* out, uint32_t frames);
 
     // ---- Read-only views of the current layout and coefficients ----
-    bool hasMemory() const { return memory != nullptr; }
     int32_t memoryCapacity() const { return capacity; }  ///< doubles allocated
     int32_t memoryUsed() const { return used; }          ///< doubles the current layout occupies
     double rate() const { return fs; }                   ///< rate the layout was made for
     double roomScale() const { return scale; }
     int32_t lineLength(int k) const { return line.length[k]; }
-    int32_t lineStart(int k) const { return line.start[k]; }
     int32_t injectionOffset(int k) const { return line.offset[k]; }
     double modIncrement(int k) const { return line.increment[k]; }
     BandGains loopGains(int k) const { return {line.gLo[k], line.gMid[k], line.gHi[k], line.gLeak[k]}; }

@@ -60,6 +60,15 @@ TEST(EngineGeometry, RoomChangesStayInsideTheMemoryOfTheLargestRoom)
     EXPECT_DOUBLE_EQ(largest.roomScale(), 5.5);
     EXPECT_EQ(largest.memoryUsed(), largest.memoryCapacity());
 
+    ReverbEngine unprepared;  // a process call that finds no memory prepares there
+    const Params p = defaults();
+    double silence[1] = {0.0}, out[2][1];
+    const double* in[2] = {silence, silence};
+    double* outs[2] = {out[0], out[1]};
+    unprepared.processBlock(44100.0f, true, p.data(), in, outs, 1);
+    EXPECT_EQ(unprepared.memoryUsed(), 37169);
+    EXPECT_EQ(unprepared.memoryCapacity(), largest.memoryCapacity());
+
     Rig rig(44100.0f);
     for (float room : {0.0f, 0.3f, 1.0f, 0.5f}) {
         rig.params[Index::kRoomSize] = room;
