@@ -24,8 +24,9 @@ std::vector<Delivered> deliver(std::vector<ControlChange> events, int64_t total,
         const VstEvents* list = schedule.eventsFor(start, n);
         if (!list) continue;
         EXPECT_GT(list->numEvents, 0);
+        VstEvent* const* slots = list->events;  // numEvents entries, past the declared two
         for (VstInt32 i = 0; i < list->numEvents; ++i) {
-            const auto* m = reinterpret_cast<const VstMidiEvent*>(list->events[i]);
+            const auto* m = reinterpret_cast<const VstMidiEvent*>(slots[i]);
             EXPECT_EQ(m->type, kVstMidiType);
             EXPECT_EQ(m->byteSize, static_cast<VstInt32>(sizeof(VstMidiEvent)));
             EXPECT_GE(m->deltaFrames, 0);
@@ -96,8 +97,9 @@ TEST(EventSchedule, AListCarriesMoreEventsThanTheDeclaredTwoSlots)
     const VstEvents* list = schedule.eventsFor(0, 128);
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->numEvents, 100);
+    VstEvent* const* slots = list->events;
     for (int i = 0; i < 100; ++i) {
-        const auto* m = reinterpret_cast<const VstMidiEvent*>(list->events[i]);
+        const auto* m = reinterpret_cast<const VstMidiEvent*>(slots[i]);
         EXPECT_EQ(m->deltaFrames, i);
         EXPECT_EQ(static_cast<uint8_t>(m->midiData[2]), 127 - i);
     }

@@ -17,6 +17,7 @@ PluginSession* activeSession = nullptr;
 constexpr const char* kHostVendor = "Morlenvale";
 constexpr const char* kHostProduct = "vesk-host";
 constexpr VstIntPtr kHostVersion = 1000;
+constexpr size_t kMaxChunkBytes = size_t{256} << 20;  // the same bound as preset files
 
 const char* callbackName(VstInt32 opcode)
 {
@@ -175,6 +176,8 @@ std::vector<uint8_t> PluginSession::getChunk(bool isProgram)
     void* data = nullptr;
     const VstIntPtr size = dispatch(effGetChunk, isProgram ? 1 : 0, 0, &data);
     if (size <= 0 || !data) throw HostError("the plug-in handed out no state chunk");
+    if (static_cast<size_t>(size) > kMaxChunkBytes)
+        throw HostError("the plug-in's state chunk claims " + std::to_string(size) + " bytes; that is not believable");
     const auto* p = static_cast<const uint8_t*>(data);
     return std::vector<uint8_t>(p, p + size);
 }
