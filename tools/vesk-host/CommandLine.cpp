@@ -204,6 +204,18 @@ SignalOptions parseSignal(const std::vector<std::string>& args)
     return o;
 }
 
+CompareOptions parseCompare(const std::vector<std::string>& args)
+{
+    const SplitArgs a = splitArgs(args, 1, {{"tolerance", true, false}}, "compare");
+    expectPositionals(a, 2, "compare", "A.wav B.wav");
+    CompareOptions o;
+    o.first = a.positionals[0];
+    o.second = a.positionals[1];
+    for (const auto& [name, value] : a.options)
+        if (name == "tolerance") o.tolerance = parseNumber(value, 0.0, 1.0, "--tolerance");
+    return o;
+}
+
 }  // namespace
 
 long long parseInteger(const std::string& text, long long lo, long long hi, const std::string& what)
@@ -278,6 +290,7 @@ Command parseCommandLine(const std::vector<std::string>& args)
     if (cmd == "bench") return parseBench(args);
     if (cmd == "preset") return parsePreset(args);
     if (cmd == "signal") return parseSignal(args);
+    if (cmd == "compare") return parseCompare(args);
     throw UsageError("unknown command '" + cmd + "'");
 }
 
@@ -327,6 +340,10 @@ std::string usageText(const std::string& command)
                "  --sr N            sample rate (default 44100)\n"
                "  --channels N      channel count (default 2)\n"
                "  --format F        f32 (default), f64, s16, s24, s32, u8\n";
+    if (command == "compare")
+        return "usage: vesk-host compare A.wav B.wav [--tolerance R]\n"
+               "Prints the largest sample difference between two files of the same shape,\n"
+               "also relative to A's peak; fails when that exceeds R (default 0: identical).\n";
     return "usage: vesk-host COMMAND ...\n"
            "A command-line VST 2.4 host.\n"
            "  info PLUGIN                      names, identity, programs, parameters\n"
@@ -335,6 +352,7 @@ std::string usageText(const std::string& command)
            "  preset save PLUGIN OUT.fxp|.fxb  write a program or bank file\n"
            "  preset show FILE                 print a preset file's header\n"
            "  signal OUT.wav                   write a test signal\n"
+           "  compare A.wav B.wav              largest difference between two renders\n"
            "  help COMMAND                     options of a command\n";
 }
 

@@ -73,12 +73,18 @@ struct SignalOptions {
     SampleFormat format = SampleFormat::Float32;
 };
 
+struct CompareOptions {
+    std::string first;
+    std::string second;
+    double tolerance = 0.0;  ///< largest difference allowed, as a fraction of the first file's peak
+};
+
 struct HelpRequest {
     std::string topic;  ///< a command name, or empty for the overview
 };
 
 using Command = std::variant<HelpRequest, InfoOptions, RenderOptions, BenchOptions, PresetSaveOptions,
-                             PresetShowOptions, SignalOptions>;
+                             PresetShowOptions, SignalOptions, CompareOptions>;
 
 /// args without the program name. An empty list, "help", "-h" and "--help" ask for help.
 Command parseCommandLine(const std::vector<std::string>& args);

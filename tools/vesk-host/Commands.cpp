@@ -501,6 +501,32 @@ int runSignal(const SignalOptions& o, std::ostream& out)
     return 0;
 }
 
+int runCompare(const CompareOptions& o, std::ostream& out)
+{
+    const AudioBuffer a = readAudioFile(o.first);
+    const AudioBuffer b = readAudioFile(o.second);
+    if (a.channels.size() != b.channels.size() || a.sampleRate != b.sampleRate ||
+        (!a.channels.empty() && a.channels[0].size() != b.channels[0].size()))
+        throw HostError("compare: the files differ in channels, rate or length");
+    double peak = 0.0, worst = 0.0;
+    size_t worstChannel = 0, worstFrame = 0;
+    for (size_t c = 0; c < a.channels.size(); ++c) {
+        for (size_t i = 0; i < a.channels[c].size(); ++i) {
+            peak = std::max(peak, std::fabs(a.channels[c][i]));
+            const double d = std::fabs(a.channels[c][i] - b.channels[c][i]);
+            if (d > worst || d != d) {
+                worst = d != d ? HUGE_VAL : d;
+                worstChannel = c;
+                worstFrame = i;
+            }
+        }
+    }
+    const double relative = peak > 0.0 ? worst / peak : (worst > 0.0 ? HUGE_VAL : 0.0);
+    out << format("peak %.9g, largest difference %.9g (%.3g of the peak) at channel %zu frame %zu\n", peak, worst,
+                  relative, worstChannel, worstFrame);
+    return relative <= o.tolerance ? 0 : 1;
+}
+
 }  // namespace
 
 std::string fourCC(int32_t id)
@@ -651,6 +677,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         if (const auto* o = std::get_if<PresetSaveOptions>(&c)) return runPresetSave(*o, out);
         if (const auto* o = std::get_if<PresetShowOptions>(&c)) return runPresetShow(*o, out);
         if (const auto* o = std::get_if<SignalOptions>(&c)) return runSignal(*o, out);
+        if (const auto* o = std::get_if<CompareOptions>(&c)) return runCompare(*o, out);
         return 2;
     } catch (const UsageError& e) {
         err << "vesk-host: " << e.what() << "\n";
