@@ -35,6 +35,17 @@ step "Tests: win64 under Wine"
 trap wine_env_stop EXIT
 wine_env_start "$root/build/win64"
 ctest --preset win64 -j "$jobs"
+
+step "Vesk2.dll under Wine and Vesk2.so render the same reverb"
+cross=build/cross
+mkdir -p "$cross"
+render=(--sr 48000 --block 480 --param Mode=1 --param Roomsz=0.8 --param RTime=0.8 --param Diffus.=0.6
+        --param Predel.=0.4 --param "Lo Cut=0.3" --param "Hi EQ=0.7" --cc 30000:7=100 --learn RTime --tail 2)
+build/linux/vesk-host signal "$cross/in.wav" --kind bursts --seconds 3 --sr 48000 >/dev/null
+XDG_CONFIG_HOME="$root/$cross" build/linux/vesk-host render build/linux/Vesk2.so "$cross/in.wav" "$cross/linux.wav" \
+  "${render[@]}" >/dev/null
+(cd build/win64 && wine ./vesk-host.exe render Vesk2.dll ../cross/in.wav ../cross/windows.wav "${render[@]}" >/dev/null)
+build/linux/vesk-host compare "$cross/linux.wav" "$cross/windows.wav" --tolerance 1e-6
 wine_env_stop
 trap - EXIT
 
