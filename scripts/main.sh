@@ -36,11 +36,12 @@ trap - EXIT
 step "Rendering the example"
 scripts/make-dry-example.sh out/dry.wav
 # Insert mode, a large room and a long reverb time.
-"$host" render build/linux/Vesk2.so out/dry.wav out/wet.wav \
-  --param Mode=1 --param Roomsz=0.85 --param RTime=0.85 --param Predel.=0.3 --param Output=0.7 --tail 4
-sox out/dry.wav -n spectrogram -t "dry" -o out/dry.png
-sox out/wet.wav -n spectrogram -t "Vesk2: insert, room 36 m, 13.2 s display scale" -o out/wet.png 2>/dev/null ||
-  sox out/wet.wav -n spectrogram -o out/wet.png
+settings=(--param Mode=1 --param Roomsz=0.9 --param RTime=0.95 --param Predel.=0.3 --param Output=0.7)
+"$host" render build/linux/Vesk2.so out/dry.wav out/wet.wav "${settings[@]}" --tail 4
+title=$("$host" info build/linux/Vesk2.so "${settings[@]}" |
+  awk '$2 ~ /^(Mode|Roomsz|RTime|Predel\.|Output)$/ {v = $4; if ($5 != "") v = v " " $5; printf "%s%s %s", sep, $2, v; sep = ", "}')
+sox -V1 out/dry.wav -n spectrogram -t "dry example" -o out/dry.png
+sox -V1 out/wet.wav -n spectrogram -t "Vesk2: $title" -o out/wet.png
 
 step "Done"
 echo "Dry example:      $root/out/dry.wav"
