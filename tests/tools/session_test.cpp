@@ -153,9 +153,9 @@ TEST(PluginSession, FindsParametersByIndexOrName)
     EXPECT_EQ(s.findParameter("gain"), 0) << "names match without regard to case";
     EXPECT_EQ(s.findParameter("pan"), 3) << "and without the blanks around them";
     EXPECT_EQ(s.findParameter(" Pan "), 3);
-    auto message = [&s](const std::string& spec) {
+    auto message = [&s](const std::string& wanted) {
         try {
-            s.findParameter(spec);
+            s.findParameter(wanted);
         } catch (const HostError& e) {
             return std::string(e.what());
         }

@@ -44,17 +44,17 @@ SplitArgs splitArgs(const std::vector<std::string>& args, size_t first, const st
         const size_t eq = name.find('=');
         const bool inlineValue = eq != std::string::npos;
         if (inlineValue) value = name.substr(eq + 1), name.resize(eq);
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* known = nullptr;
         for (const OptionSpec& s : specs)
-            if (name == s.name) spec = &s;
-        if (!spec) throw UsageError(command + ": unknown option '--" + name + "'");
-        if (spec->takesValue && !inlineValue) {
+            if (name == s.name) known = &s;
+        if (!known) throw UsageError(command + ": unknown option '--" + name + "'");
+        if (known->takesValue && !inlineValue) {
             if (i + 1 >= args.size()) throw UsageError(command + ": option --" + name + " needs a value");
             value = args[++i];
-        } else if (!spec->takesValue && inlineValue) {
+        } else if (!known->takesValue && inlineValue) {
             throw UsageError(command + ": option --" + name + " takes no value");
         }
-        if (!spec->repeatable)
+        if (!known->repeatable)
             for (const auto& o : out.options)
                 if (o.first == name) throw UsageError(command + ": option --" + name + " is given twice");
         out.options.emplace_back(name, value);

@@ -243,6 +243,26 @@ int runInfo(const InfoOptions& o, std::ostream& out)
     return 0;
 }
 
+/// One block of host buffers in both precisions, with the channel pointer arrays
+/// the process calls take.
+struct BlockBuffers {
+    BlockBuffers(int32_t inputs, int32_t outputs, int32_t frames)
+        : fIn(static_cast<size_t>(inputs), std::vector<float>(static_cast<size_t>(frames))),
+          fOut(static_cast<size_t>(outputs), std::vector<float>(static_cast<size_t>(frames))),
+          dIn(static_cast<size_t>(inputs), std::vector<double>(static_cast<size_t>(frames))),
+          dOut(static_cast<size_t>(outputs), std::vector<double>(static_cast<size_t>(frames)))
+    {
+        for (auto& v : fIn) fInP.push_back(v.data());
+        for (auto& v : fOut) fOutP.push_back(v.data());
+        for (auto& v : dIn) dInP.push_back(v.data());
+        for (auto& v : dOut) dOutP.push_back(v.data());
+    }
+    std::vector<std::vector<float>> fIn, fOut;
+    std::vector<std::vector<double>> dIn, dOut;
+    std::vector<float*> fInP, fOutP;
+    std::vector<double*> dInP, dOutP;
+};
+
 int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err)
 {
     const AudioBuffer in = readAudioFile(o.input);
@@ -283,16 +303,8 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err)
 
     const int32_t block = o.host.blockSize;
     AudioBuffer result(in.sampleRate, static_cast<size_t>(nOut), static_cast<size_t>(total));
-    std::vector<std::vector<float>> fIn(static_cast<size_t>(nIn), std::vector<float>(static_cast<size_t>(block)));
-    std::vector<std::vector<float>> fOut(static_cast<size_t>(nOut), std::vector<float>(static_cast<size_t>(block)));
-    std::vector<std::vector<double>> dIn(static_cast<size_t>(nIn), std::vector<double>(static_cast<size_t>(block)));
-    std::vector<std::vector<double>> dOut(static_cast<size_t>(nOut), std::vector<double>(static_cast<size_t>(block)));
-    std::vector<float*> fInP, fOutP;
-    std::vector<double*> dInP, dOutP;
-    for (auto& v : fIn) fInP.push_back(v.data());
-    for (auto& v : fOut) fOutP.push_back(v.data());
-    for (auto& v : dIn) dInP.push_back(v.data());
-    for (auto& v : dOut) dOutP.push_back(v.data());
+    BlockBuffers buf(nIn, nOut, block);
+    auto& [fIn, fOut, dIn, dOut, fInP, fOutP, dInP, dOutP] = buf;
     if (o.useDouble && !s.hasFlag(effFlagsCanDoubleReplacing))
         throw HostError("--double: the plug-in cannot process double precision (effFlagsCanDoubleReplacing is not set)");
 
@@ -378,16 +390,8 @@ int runBench(const BenchOptions& o, std::ostream& out)
             for (double& x : ch) x *= 2.0;  // full scale
     const AudioBuffer timed = makeSignal(o.signal, rate, channels, frames);
 
-    std::vector<std::vector<float>> fIn(static_cast<size_t>(nIn), std::vector<float>(static_cast<size_t>(block)));
-    std::vector<std::vector<float>> fOut(static_cast<size_t>(nOut), std::vector<float>(static_cast<size_t>(block)));
-    std::vector<std::vector<double>> dIn(static_cast<size_t>(nIn), std::vector<double>(static_cast<size_t>(block)));
-    std::vector<std::vector<double>> dOut(static_cast<size_t>(nOut), std::vector<double>(static_cast<size_t>(block)));
-    std::vector<float*> fInP, fOutP;
-    std::vector<double*> dInP, dOutP;
-    for (auto& v : fIn) fInP.push_back(v.data());
-    for (auto& v : fOut) fOutP.push_back(v.data());
-    for (auto& v : dIn) dInP.push_back(v.data());
-    for (auto& v : dOut) dOutP.push_back(v.data());
+    BlockBuffers buf(nIn, nOut, block);
+    auto& [fIn, fOut, dIn, dOut, fInP, fOutP, dInP, dOutP] = buf;
 
     using Clock = std::chrono::steady_clock;
     double worstBlock = 0.0;

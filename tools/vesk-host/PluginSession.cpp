@@ -139,34 +139,34 @@ std::string PluginSession::programName(int32_t index)
     return "";
 }
 
-int32_t PluginSession::findParameter(const std::string& spec)
+int32_t PluginSession::findParameter(const std::string& wanted)
 {
     const int32_t count = numParams();
-    const bool numeric = !spec.empty() && spec.size() <= 9 &&
-                         spec.find_first_not_of("0123456789") == std::string::npos;
+    const bool numeric = !wanted.empty() && wanted.size() <= 9 &&
+                         wanted.find_first_not_of("0123456789") == std::string::npos;
     if (numeric) {
-        const long index = std::strtol(spec.c_str(), nullptr, 10);
+        const long index = std::strtol(wanted.c_str(), nullptr, 10);
         if (index >= count)
-            throw HostError("parameter index " + spec + " is out of range (the plug-in has " + std::to_string(count) +
+            throw HostError("parameter index " + wanted + " is out of range (the plug-in has " + std::to_string(count) +
                             " parameters)");
         return static_cast<int32_t>(index);
     }
     std::vector<int32_t> exact, loose;
-    const std::string want = trimmedLower(spec);
+    const std::string want = trimmedLower(wanted);
     for (int32_t i = 0; i < count; ++i) {
         const std::string name = paramName(i);
-        if (name == spec) exact.push_back(i);
+        if (name == wanted) exact.push_back(i);
         if (!want.empty() && trimmedLower(name) == want) loose.push_back(i);
     }
     const std::vector<int32_t>& hits = exact.empty() ? loose : exact;
     if (hits.size() == 1) return hits[0];
     if (hits.size() > 1)
-        throw HostError("parameter name '" + spec + "' is ambiguous (indices " + std::to_string(hits[0]) + " and " +
+        throw HostError("parameter name '" + wanted + "' is ambiguous (indices " + std::to_string(hits[0]) + " and " +
                         std::to_string(hits[1]) + "); give the index instead");
     std::string known;
     for (int32_t i = 0; i < count && i < 64; ++i) known += (i ? ", " : "") + std::to_string(i) + " '" + paramName(i) + "'";
     if (count > 64) known += ", ...";
-    throw HostError("unknown parameter '" + spec + "'; the plug-in has: " + (known.empty() ? "none" : known));
+    throw HostError("unknown parameter '" + wanted + "'; the plug-in has: " + (known.empty() ? "none" : known));
 }
 
 std::vector<uint8_t> PluginSession::getChunk(bool isProgram)

@@ -72,7 +72,7 @@ public:
 
     /// Finds a parameter by index ("3") or by name (exact, else ignoring case
     /// and surrounding blanks). HostError for an unknown or ambiguous name.
-    int32_t findParameter(const std::string& spec);
+    int32_t findParameter(const std::string& wanted);
 
     /// effGetChunk: program form (isProgram) or bank form. HostError when the
     /// plug-in has no chunks or hands out none.
