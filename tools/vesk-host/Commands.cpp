@@ -304,7 +304,10 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err)
     const int32_t block = o.host.blockSize;
     AudioBuffer result(in.sampleRate, static_cast<size_t>(nOut), static_cast<size_t>(total));
     BlockBuffers buf(nIn, nOut, block);
-    auto& [fIn, fOut, dIn, dOut, fInP, fOutP, dInP, dOutP] = buf;
+    auto& fIn = buf.fIn;
+    auto& fOut = buf.fOut;
+    auto& dIn = buf.dIn;
+    auto& dOut = buf.dOut;
     if (o.useDouble && !s.hasFlag(effFlagsCanDoubleReplacing))
         throw HostError("--double: the plug-in cannot process double precision (effFlagsCanDoubleReplacing is not set)");
 
@@ -325,12 +328,12 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err)
         s.sendEvents(schedule.eventsFor(start, n));
         if (o.useDouble) {
             for (auto& v : dOut) std::fill(v.begin(), v.end(), 0.0);
-            s.processDouble(dInP.data(), dOutP.data(), n);
+            s.processDouble(buf.dInP.data(), buf.dOutP.data(), n);
             for (int32_t c = 0; c < nOut; ++c)
                 std::copy_n(dOut[static_cast<size_t>(c)].begin(), n, result.channels[static_cast<size_t>(c)].begin() + start);
         } else {
             for (auto& v : fOut) std::fill(v.begin(), v.end(), 0.0f);
-            s.process(fInP.data(), fOutP.data(), n);
+            s.process(buf.fInP.data(), buf.fOutP.data(), n);
             for (int32_t c = 0; c < nOut; ++c)
                 std::copy_n(fOut[static_cast<size_t>(c)].begin(), n, result.channels[static_cast<size_t>(c)].begin() + start);
         }
@@ -391,7 +394,8 @@ int runBench(const BenchOptions& o, std::ostream& out)
     const AudioBuffer timed = makeSignal(o.signal, rate, channels, frames);
 
     BlockBuffers buf(nIn, nOut, block);
-    auto& [fIn, fOut, dIn, dOut, fInP, fOutP, dInP, dOutP] = buf;
+    auto& fIn = buf.fIn;
+    auto& dIn = buf.dIn;
 
     using Clock = std::chrono::steady_clock;
     double worstBlock = 0.0;
@@ -407,8 +411,8 @@ int runBench(const BenchOptions& o, std::ostream& out)
                     dIn[static_cast<size_t>(c)][static_cast<size_t>(i)] = x;
                 }
             const auto t0 = Clock::now();
-            if (o.useDouble) s.processDouble(dInP.data(), dOutP.data(), n);
-            else s.process(fInP.data(), fOutP.data(), n);
+            if (o.useDouble) s.processDouble(buf.dInP.data(), buf.dOutP.data(), n);
+            else s.process(buf.fInP.data(), buf.fOutP.data(), n);
             const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
             total += seconds;
             if (timedRun && seconds > worstBlock) worstBlock = seconds;
