@@ -8,28 +8,10 @@
 
 namespace {
 
-// Raw parameter positions, as the effect orders them.
-enum : int {
-    kPredelay = 0,
-    kRTime = 1,
-    kDiffusion = 2,
-    kRoomSize = 3,
-    kHiFreq = 4,
-    kLoFreq = 5,
-    kHiEq = 6,
-    kLoEq = 7,
-    kHiScale = 8,
-    kLoScale = 9,
-    kHiCut = 10,
-    kLoCut = 11,
-    kMode = 12,
-    kOutput = 13,
-};
-
 constexpr double kHalfPi = 1.5707963267948966;
 
 // Line k's delay is inversely proportional to the k-th prime from 41 to 107.
-constexpr double kDivisor[ReverbEngine::kLines] = {4.1, 4.3, 4.7, 5.3, 5.9, 6.1, 6.7, 7.1,
+constexpr double kDivisor[ReverbEngine::kLines] = {4.1, 4.3, 4.7, 5.3, 5.9, 6.1,  6.7,  7.1,
                                                    7.3, 7.9, 8.3, 8.9, 9.7, 10.1, 10.3, 10.7};
 
 // Output taps: line pair i is heard at angle theta[i] between mid and side.
@@ -47,32 +29,30 @@ struct TapTable {
 };
 const TapTable kTaps;  // made once when the library loads
 
-// Flush-to-zero, denormals-are-zero, every exception masked, rounding toward
-// zero for the whole block: the engine's only protection against denormals in
-// decaying tails. The caller's mode comes back with its exception flags cleared,
-// also when the block is left by an exception.
-class ControlRegisterGuard {
-public:
-    ControlRegisterGuard() : saved(_mm_getcsr()) { _mm_setcsr(0xFFC0u); }
-    ~ControlRegisterGuard() { _mm_setcsr(saved & ~0x3Fu); }
-    ControlRegisterGuard(const ControlRegisterGuard&) = delete;
-    ControlRegisterGuard& operator=(const ControlRegisterGuard&) = delete;
-
-private:
-    unsigned int saved;
-};
-
-// A raw value as the engine may use it: within [0, 1], NaN as 0. Values from the
-// parameter table already are; this keeps outside callers from reading past a delay.
-inline float rawValue(float v)
-{
-    if (!(v >= 0.0f)) return 0.0f;
-    return v > 1.0f ? 1.0f : v;
-}
-
 inline int32_t wrap(int32_t i, int32_t length) { return i >= length ? i - length : i; }
 
+// Lengths grow with the scale, so 5.5 bounds every layout the memory was sized for.
+double safeRoomScale(double scale)
+{
+    if (!(scale >= 0.5)) return 0.5;
+    return scale > 5.5 ? 5.5 : scale;
+}
+
+// The settings that decide where the engine reads and writes, held inside the
+// memory it has whatever a caller passes (NaN included).
+ReverbSettings safeSettings(const ReverbSettings& in)
+{
+    ReverbSettings s = in;
+    if (!(s.predelay >= 0.0f)) s.predelay = 0.0f;
+    if (s.predelay > 1.0f) s.predelay = 1.0f;
+    s.roomScale = safeRoomScale(s.roomScale);
+    return s;
+}
+
 }  // namespace
+
+ReverbEngine::ArithmeticScope::ArithmeticScope() : saved(_mm_getcsr()) { _mm_setcsr(0xFFC0u); }
+ReverbEngine::ArithmeticScope::~ArithmeticScope() { _mm_setcsr(saved & ~0x3Fu); }
 
 OnePole OnePole::fromAngle(double w)
 {
@@ -126,8 +106,11 @@ int32_t ReverbEngine::layoutSize(double rate, double roomScale)
     return total + 2 * outputLengthFor(rate);
 }
 
-void ReverbEngine::prepare(float sampleRate, float roomSize)
+void ReverbEngine::prepare(float sampleRate, double roomScale)
 {
+    // The layout is computed in the engine's arithmetic whoever calls, so a
+    // network laid out on the resume path is the one a process call would lay.
+    ArithmeticScope arithmetic;
     const double rate = clampRate(sampleRate);
     // Lengths grow with the room, so the largest room (scale 5.5) bounds every
     // layout at this rate and a later "Roomsz" change never has to allocate.
@@ -140,17 +123,12 @@ void ReverbEngine::prepare(float sampleRate, float roomSize)
         capacity = need;
     }
     fs = rate;
-    layout(roomSize);
+    layout(safeRoomScale(roomScale));
 }
 
-void ReverbEngine::layout(float roomSize)
+void ReverbEngine::layout(double roomScale)
 {
-    roomAtPrepare = roomSize;
-    // The magnitude, at most 1: the "never taken over" marker -1 gives the largest
-    // room, and nothing can lay out a network larger than the memory.
-    float r = std::fabs(roomSize);
-    if (!(r <= 1.0f)) r = 1.0f;
-    scale = static_cast<double>(5.0f * r * r + 0.5f);
+    scale = roomScale;
 
     int32_t total = 0;
     for (int k = 0; k < kLines; ++k) {
@@ -214,14 +192,14 @@ void ReverbEngine::reset()
 
 // ---------------------------------------------------------------- coefficients
 
-void ReverbEngine::updateCoefficients(const float* p)
+void ReverbEngine::updateCoefficients(const ReverbSettings& s)
 {
     // Below 44100 Hz every coefficient is computed as if the rate were 44100 Hz.
     const double R = std::max(fs, 44100.0);
 
-    const float T = std::pow(10.0f, 2.0f * p[kRTime]) * 0.025f;
-    const float tLo = (p[kLoScale] + 0.25f) * T;
-    const float tHi = (p[kHiScale] + 0.25f) * T;
+    const float T = s.reverbTime;
+    const float tLo = s.lowDecayScale * T;
+    const float tHi = s.highDecayScale * T;
 
     // Each band loses 60 dB in its time, counting a pass through a line as its
     // length plus 10 ms.
@@ -236,10 +214,10 @@ void ReverbEngine::updateCoefficients(const float* p)
         line.gLeak[k] = std::cos((gLo - gHi) * (gLo - gHi) * kHalfPi) * gMid;
     }
 
-    loCross = OnePole::at(std::pow(10.0, 0.602 * p[kLoFreq] + 2.398), R);
-    hiCross = OnePole::at(std::pow(10.0, 0.602 * p[kHiFreq] + 3.398), R);
-    loCutCoef = OnePole::at(std::pow(10.0, 1.398 * p[kLoCut] + 1.0), R);
-    hiCutCoef = OnePole::at(std::pow(10.0, 0.39794 * p[kHiCut] + 3.90308), R);
+    loCross = OnePole::at(s.lowCrossover, R);
+    hiCross = OnePole::at(s.highCrossover, R);
+    loCutCoef = OnePole::at(s.lowCut, R);
+    hiCutCoef = OnePole::at(s.highCut, R);
     lp400Coef = OnePole::fromAngle(1256.6370614359173 / R);
     lp1500Coef = OnePole::fromAngle(4712.38898038469 / R);
     noiseCoef = OnePole::fromAngle(15.707963267948966 / R);
@@ -250,40 +228,36 @@ void ReverbEngine::updateCoefficients(const float* p)
 
     dirty = false;
 
-    predelTarget = static_cast<double>(static_cast<float>(outDelay[0].length - 2) * (1.0f - p[kPredelay]));
+    predelTarget = static_cast<double>(static_cast<float>(outDelay[0].length - 2) * (1.0f - s.predelay));
 
-    for (int i = 0; i < 4; ++i) diffCoef[i] = std::pow(baseCoef[i], 3.0 - 2.0 * p[kDiffusion]);
+    for (int i = 0; i < 4; ++i) diffCoef[i] = std::pow(baseCoef[i], 3.0 - 2.0 * s.diffusion);
 
-    eqGain.lo = std::pow(10.0, static_cast<double>(p[kLoEq] - 0.5f));
-    eqGain.hi = std::pow(10.0, static_cast<double>(p[kHiEq] - 0.5f));
+    eqGain.lo = s.lowEqGain;
+    eqGain.hi = s.highEqGain;
     eqGain.mid = 1.0;
     eqGain.leak = std::cos((eqGain.lo - eqGain.hi) * (eqGain.lo - eqGain.hi) * kHalfPi);
 }
 
 // ---------------------------------------------------------------- processing
 
-void ReverbEngine::processBlock(float sampleRate, bool changed, const float* params, const double* const* in,
-                               double* const* out, uint32_t frames)
+void ReverbEngine::processBlock(float sampleRate, bool changed, const ReverbSettings& settings, const double* const* in,
+                                double* const* out, uint32_t frames)
 {
-    ControlRegisterGuard guard;
-
-    float p[kParams];
-    for (int i = 0; i < kParams; ++i) p[i] = rawValue(params[i]);
+    ArithmeticScope arithmetic;
+    const ReverbSettings s = safeSettings(settings);
 
     if (!memory)
-        prepare(sampleRate, p[kRoomSize]);
-    else if (p[kRoomSize] != roomAtPrepare)
-        layout(p[kRoomSize]);  // restarts the network from silence, inside the memory it has
+        prepare(sampleRate, s.roomScale);
+    else if (s.roomScale != scale)
+        layout(s.roomScale);  // restarts the network from silence, inside the memory it has
 
-    if (dirty || changed) updateCoefficients(p);
+    if (dirty || changed) updateCoefficients(s);
 
-    const double dry = p[kMode] >= 0.5f ? 1.0 : 0.0;
-    const double wet = static_cast<double>(0.5f * p[kOutput] * p[kOutput]);
-    render(in[0], in[1], out[0], out[1], frames, dry, wet);
+    render(in[0], in[1], out[0], out[1], frames, s.dryGain, s.wetGain);
 }
 
-void ReverbEngine::render(const double* in0, const double* in1, double* out0, double* out1, uint32_t frames,
-                          double dry, double wet)
+void ReverbEngine::render(const double* in0, const double* in1, double* out0, double* out1, uint32_t frames, double dry,
+                          double wet)
 {
     double* const mem = memory.get();
     // Coefficients in locals: nothing in the loop changes them, and the compiler

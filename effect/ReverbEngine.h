@@ -94,30 +94,65 @@ private:
     }
 };
 
+/// What the engine is asked to do, in its own units. The effect derives these
+/// from its parameters; the engine knows nothing of parameter indices or raw values.
+struct ReverbSettings {
+    float predelay = 0.0f;          ///< share of the longest post-delay (0.1 s) it is shortened by, 0..1
+    float reverbTime = 0.25f;       ///< mid-band decay time T, seconds
+    double diffusion = 0.0;         ///< 0 (diffuser coefficients cubed) .. 1 (as laid out)
+    double roomScale = 1.75;        ///< delay lengths, modulation and level scale, 0.5..5.5
+    double highCrossover = 2500.0;  ///< Hz
+    double lowCrossover = 250.0;    ///< Hz
+    double highEqGain = 1.0;        ///< output gain above the high crossover
+    double lowEqGain = 1.0;         ///< output gain below the low crossover
+    float highDecayScale = 1.0f;    ///< high-band decay time as a multiple of T
+    float lowDecayScale = 1.0f;     ///< low-band decay time as a multiple of T
+    double highCut = 20000.0;       ///< output high cut, Hz
+    double lowCut = 10.0;           ///< output low cut, Hz
+    double dryGain = 0.0;           ///< input heard in the output (insert mode)
+    double wetGain = 0.125;         ///< reverb heard in the output, before level compensation
+};
+
 class ReverbEngine {
 public:
     static constexpr int kLines = 16;
     static constexpr int kAllpasses = 8;
-    static constexpr int kParams = 14;  ///< raw values in the effect's parameter order
+
+    /// The engine's arithmetic for a scope: flush-to-zero, denormals-are-zero,
+    /// every exception masked, rounding toward zero (the engine's only protection
+    /// against denormals in decaying tails). Settings derived inside
+    /// one come out exactly as the engine itself would derive them. The
+    /// caller's mode comes back with its exception flags cleared, also when
+    /// the scope is left by an exception.
+    class ArithmeticScope {
+    public:
+        ArithmeticScope();
+        ~ArithmeticScope();
+        ArithmeticScope(const ArithmeticScope&) = delete;
+        ArithmeticScope& operator=(const ArithmeticScope&) = delete;
+
+    private:
+        unsigned int saved;
+    };
 
     ReverbEngine() = default;
     ReverbEngine(const ReverbEngine&) = delete;
     ReverbEngine& operator=(const ReverbEngine&) = delete;
 
     /// Sizes the delay memory for the largest room at sampleRate, lays the network
-    /// out for roomSize (raw "Roomsz") and clears it. May throw std::bad_alloc; the
-    /// engine then keeps its previous memory and layout. [resume path]
-    void prepare(float sampleRate, float roomSize);
+    /// out for roomScale and clears it. May throw std::bad_alloc; the engine then
+    /// keeps its previous memory and layout. [resume path]
+    void prepare(float sampleRate, double roomScale);
 
     /// Silences the network: delay memory and every filter, interpolator,
     /// modulator and smoother state. Keeps the noise generator. No-op without memory.
     void reset();
 
-    /// Renders frames stereo frames from in to out (distinct buffers). params holds
-    /// the fourteen raw values; changed asks for a coefficient update. sampleRate
-    /// is used only when no delay memory exists yet (then this prepares, allocating).
-    /// A "Roomsz" change re-lays and clears the network inside the existing memory.
-    void processBlock(float sampleRate, bool changed, const float* params, const double* const* in,
+    /// Renders frames stereo frames from in to out (distinct buffers); changed asks
+    /// for a coefficient update from settings. sampleRate is used only when no
+    /// delay memory exists yet (then this prepares, allocating). A room scale
+    /// change re-lays and clears the network inside the existing memory.
+    void processBlock(float sampleRate, bool changed, const ReverbSettings& settings, const double* const* in,
                       double* const* out, uint32_t frames);
 
     // ---- Read-only views of the current layout and coefficients ----
@@ -148,9 +183,9 @@ private:
     struct Lines {
         int32_t start[kLines] = {};
         int32_t length[kLines] = {};
-        int32_t pos[kLines] = {};     // write position
-        int32_t offset[kLines] = {};  // where input is added, ahead of the write position
-        int32_t inject[kLines] = {};  // pos + offset, wrapped
+        int32_t pos[kLines] = {};       // write position
+        int32_t offset[kLines] = {};    // where input is added, ahead of the write position
+        int32_t inject[kLines] = {};    // pos + offset, wrapped
         double baseFrac[kLines] = {};   // fractional delay in [0.6, 1.6)
         double phase[kLines] = {};      // modulator, cycles
         double increment[kLines] = {};  // modulator, cycles per sample
@@ -168,14 +203,13 @@ private:
     static int32_t outputLengthFor(double rate);
     static int32_t layoutSize(double rate, double roomScale);
 
-    void layout(float roomSize);
-    void updateCoefficients(const float* p);
+    void layout(double roomScale);
+    void updateCoefficients(const ReverbSettings& s);
     void render(const double* in0, const double* in1, double* out0, double* out1, uint32_t frames, double dry,
                 double wet);
 
-    uint32_t seed = 0;           // noise generator: a new instance always starts here
-    float roomAtPrepare = 0.0f;  // raw "Roomsz" of the current layout
-    bool dirty = false;          // coefficients must be recomputed before the next frame
+    uint32_t seed = 0;   // noise generator: a new instance always starts here
+    bool dirty = false;  // coefficients must be recomputed before the next frame
 
     std::unique_ptr<double[]> memory;
     int32_t capacity = 0;

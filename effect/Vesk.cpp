@@ -23,7 +23,10 @@ Vesk::~Vesk() = default;
 
 void Vesk::prepare()
 {
-    reverb.prepare(getSampleRate(), param(kRoomSize).dspValue);
+    // Laid out for the room the user has now; the first block re-lays it only
+    // if the value changes before then.
+    ReverbEngine::ArithmeticScope arithmetic;
+    reverb.prepare(getSampleRate(), roomScale(param(kRoomSize).current()));
 }
 
 void Vesk::reset()
@@ -31,14 +34,22 @@ void Vesk::reset()
     reverb.reset();
 }
 
+ReverbSettings Vesk::takenOverSettings() const
+{
+    float values[kCount];
+    for (uint32_t i = 0; i < kCount; ++i) values[i] = param(i).dspValue;
+    ReverbEngine::ArithmeticScope arithmetic;
+    return VeskParams::settings(values);
+}
+
 bool Vesk::processBlock(bool changed, const PlugCore::BlockTiming&, double** inputs, double** outputs,
                         int32_t frames)
 {
-    static_assert(kCount == ReverbEngine::kParams, "the engine reads every parameter in table order");
-    float values[kCount];
-    for (uint32_t i = 0; i < kCount; ++i) values[i] = param(i).dspValue;
+    // The core reports a change on the first block after every resume, so the
+    // settings are always derived before they are first used.
+    if (changed) settings = takenOverSettings();
     const uint32_t count = frames > 0 ? static_cast<uint32_t>(frames) : 0u;
-    reverb.processBlock(getSampleRate(), changed, values, inputs, outputs, count);
+    reverb.processBlock(getSampleRate(), changed, settings, inputs, outputs, count);
     return false;  // the reverb never needs the beat clock
 }
 

@@ -19,7 +19,11 @@ public:
     const ReverbEngine& engine() const { return reverb; }
 
 private:
+    /// The engine's settings for the values the audio thread has taken over.
+    ReverbSettings takenOverSettings() const;
+
     ReverbEngine reverb;
+    ReverbSettings settings;  // [audio thread] derived when a value changes
 };
 
 /// The product's factory: a Vesk on processors with SSE2, else the stand-in.

@@ -23,6 +23,36 @@ const Definition kTable[kCount] = {
     {"Output", "dB", 0.5f, "output", false},
 };
 
+namespace {
+
+// Each parameter's scale, shared by its display text and the engine's settings.
+// Single or double precision as each quantity has always been computed: both
+// the texts and the sound depend on the last bit.
+
+/// Predelay in ms (of at most 100) and diffusion in %.
+float percent(float x) { return x * 100.0f; }
+/// Mid-band decay time, 0.025 .. 2.5 s.
+float reverbTime(float x) { return std::pow(10.0f, 2.0f * x) * 0.025f; }
+/// The room as shown: 5 .. 500 m. The engine's scale is roomScale().
+float roomMetres(float x) { return std::pow(10.0f, 2.0f * x) * 5.0f; }
+/// Crossovers and cuts in Hz. The kHz texts divide by 1000; for every raw
+/// value the text is the one a kHz formula of its own would give.
+double highCrossoverHz(float x) { return std::pow(10.0, 0.602 * x + 3.398); }
+double lowCrossoverHz(float x) { return std::pow(10.0, 0.602 * x + 2.398); }
+double highCutHz(float x) { return std::pow(10.0, 0.39794 * x + 3.90308); }
+double lowCutHz(float x) { return std::pow(10.0, 1.398 * x + 1.0); }
+/// Equaliser gain as a decimal exponent: 10^e as a gain, 20 e in dB.
+float eqExponent(float x) { return x - 0.5f; }
+/// Band decay time as a multiple of the reverb time, 0.25 .. 1.25.
+float decayScale(float x) { return x + 0.25f; }
+bool isInsert(float x) { return x >= 0.5f; }
+/// Output power gain x^2: shown in dB; the engine applies half of it.
+float outputPower(float x) { return x * x; }
+
+}  // namespace
+
+double roomScale(float x) { return static_cast<double>(5.0f * x * x + 0.5f); }
+
 void format(uint32_t index, char* text, float x)
 {
     // Formatted into a buffer of our own first: whatever the value, the host's
@@ -30,34 +60,76 @@ void format(uint32_t index, char* text, float x)
     char buf[64];
     buf[0] = 0;
     switch (index) {
-    case kPredelay:
-    case kDiffusion: std::snprintf(buf, sizeof buf, "%.0f", static_cast<double>(x * 100.0f)); break;
-    case kRTime: std::snprintf(buf, sizeof buf, "%2.3f", static_cast<double>(powf(10.0f, 2.0f * x) * 0.025f)); break;
-    case kRoomSize: std::snprintf(buf, sizeof buf, "%2.1f", static_cast<double>(powf(10.0f, 2.0f * x) * 5.0f)); break;
-    case kHiFreq: std::snprintf(buf, sizeof buf, "%2.2f", std::pow(10.0, 0.602 * x + 0.39800000000000013)); break;
-    case kLoFreq: std::snprintf(buf, sizeof buf, "%4.0f", std::pow(10.0, 0.602 * x + 2.398)); break;
-    case kHiEq:
-    case kLoEq: std::snprintf(buf, sizeof buf, "%.1f", static_cast<double>((x - 0.5f) * 20.0f)); break;
-    case kHiScale:
-    case kLoScale: std::snprintf(buf, sizeof buf, "%2.2f", static_cast<double>(x + 0.25f)); break;
-    case kHiCut: std::snprintf(buf, sizeof buf, "%2.2f", std::pow(10.0, 0.39794 * x + 0.9030800000000001)); break;
-    case kLoCut: std::snprintf(buf, sizeof buf, "%4.0f", std::pow(10.0, 1.398 * x + 1.0)); break;
-    case kMode: std::snprintf(buf, sizeof buf, "%s", x >= 0.5f ? "insert" : "send"); break;
-    case kOutput: {
-        const float s = x * x;
-        if (s > 0.0f)
-            std::snprintf(buf, sizeof buf, "%.1f", static_cast<double>(20.0f * log10f(s)));
-        else
-            std::snprintf(buf, sizeof buf, "-inf");
-        break;
-    }
-    default: text[7] = 0; return;
+        case kPredelay:
+        case kDiffusion:
+            std::snprintf(buf, sizeof buf, "%.0f", static_cast<double>(percent(x)));
+            break;
+        case kRTime:
+            std::snprintf(buf, sizeof buf, "%2.3f", static_cast<double>(reverbTime(x)));
+            break;
+        case kRoomSize:
+            std::snprintf(buf, sizeof buf, "%2.1f", static_cast<double>(roomMetres(x)));
+            break;
+        case kHiFreq:
+            std::snprintf(buf, sizeof buf, "%2.2f", highCrossoverHz(x) / 1000.0);
+            break;
+        case kLoFreq:
+            std::snprintf(buf, sizeof buf, "%4.0f", lowCrossoverHz(x));
+            break;
+        case kHiEq:
+        case kLoEq:
+            std::snprintf(buf, sizeof buf, "%.1f", static_cast<double>(eqExponent(x) * 20.0f));
+            break;
+        case kHiScale:
+        case kLoScale:
+            std::snprintf(buf, sizeof buf, "%2.2f", static_cast<double>(decayScale(x)));
+            break;
+        case kHiCut:
+            std::snprintf(buf, sizeof buf, "%2.2f", highCutHz(x) / 1000.0);
+            break;
+        case kLoCut:
+            std::snprintf(buf, sizeof buf, "%4.0f", lowCutHz(x));
+            break;
+        case kMode:
+            std::snprintf(buf, sizeof buf, "%s", isInsert(x) ? "insert" : "send");
+            break;
+        case kOutput: {
+            const float s = outputPower(x);
+            if (s > 0.0f)
+                std::snprintf(buf, sizeof buf, "%.1f", static_cast<double>(20.0f * std::log10(s)));
+            else
+                std::snprintf(buf, sizeof buf, "-inf");
+            break;
+        }
+        default:
+            text[7] = 0;
+            return;
     }
     size_t n = std::strlen(buf);
     if (n > 7) n = 7;
     std::memcpy(text, buf, n);
     text[n] = 0;
     text[7] = 0;
+}
+
+ReverbSettings settings(const float* raw)
+{
+    ReverbSettings s;
+    s.predelay = raw[kPredelay];  // the share of 100 ms, as shown
+    s.reverbTime = reverbTime(raw[kRTime]);
+    s.diffusion = raw[kDiffusion];  // the share of 100 %, as shown
+    s.roomScale = roomScale(raw[kRoomSize]);
+    s.highCrossover = highCrossoverHz(raw[kHiFreq]);
+    s.lowCrossover = lowCrossoverHz(raw[kLoFreq]);
+    s.highEqGain = std::pow(10.0, static_cast<double>(eqExponent(raw[kHiEq])));
+    s.lowEqGain = std::pow(10.0, static_cast<double>(eqExponent(raw[kLoEq])));
+    s.highDecayScale = decayScale(raw[kHiScale]);
+    s.lowDecayScale = decayScale(raw[kLoScale]);
+    s.highCut = highCutHz(raw[kHiCut]);
+    s.lowCut = lowCutHz(raw[kLoCut]);
+    s.dryGain = isInsert(raw[kMode]) ? 1.0 : 0.0;
+    s.wetGain = static_cast<double>(0.5f * outputPower(raw[kOutput]));
+    return s;
 }
 
 }  // namespace VeskParams

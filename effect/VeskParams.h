@@ -1,7 +1,12 @@
-// The reverb's parameters: indices, table and display texts.
+// The reverb's parameters, described once: index, names, default, the scale
+// that turns a raw value into its unit, the display text and the settings the
+// engine consumes. Raw values reach this file already clamped to [0, 1] by the
+// core, which is the only place they are clamped.
 #pragma once
 
 #include <cstdint>
+
+#include "effect/ReverbEngine.h"
 
 namespace VeskParams {
 
@@ -36,5 +41,12 @@ extern const Definition kTable[kCount];
 /// Display text of raw value x for parameter index, cut to at most seven
 /// characters (text[7] is always a terminator). An index above 13 writes only that terminator.
 void format(uint32_t index, char* text, float x);
+
+/// The engine's settings for raw values in index order (kCount of them). Call it
+/// inside a ReverbEngine::ArithmeticScope so that it computes as the engine does.
+ReverbSettings settings(const float* raw);
+
+/// The engine's room scale for a raw "Roomsz" value.
+double roomScale(float x);
 
 }  // namespace VeskParams

@@ -56,7 +56,7 @@ TEST(EngineGeometry, BelowTheRateFloorOnlyTheGeometryFollowsTheRate)
 TEST(EngineGeometry, RoomChangesStayInsideTheMemoryOfTheLargestRoom)
 {
     ReverbEngine largest;
-    largest.prepare(44100.0f, -1.0f);  // the resume path sees "never taken over"
+    largest.prepare(44100.0f, 5.5);
     EXPECT_DOUBLE_EQ(largest.roomScale(), 5.5);
     EXPECT_EQ(largest.memoryUsed(), largest.memoryCapacity());
 
@@ -65,7 +65,7 @@ TEST(EngineGeometry, RoomChangesStayInsideTheMemoryOfTheLargestRoom)
     double silence[1] = {0.0}, out[2][1];
     const double* in[2] = {silence, silence};
     double* outs[2] = {out[0], out[1]};
-    unprepared.processBlock(44100.0f, true, p.data(), in, outs, 1);
+    unprepared.processBlock(44100.0f, true, settingsOf(p), in, outs, 1);
     EXPECT_EQ(unprepared.memoryUsed(), 37169);
     EXPECT_EQ(unprepared.memoryCapacity(), largest.memoryCapacity());
 
@@ -74,7 +74,7 @@ TEST(EngineGeometry, RoomChangesStayInsideTheMemoryOfTheLargestRoom)
         rig.params[Index::kRoomSize] = room;
         rig.run(noise(64));
         ReverbEngine fresh;
-        fresh.prepare(44100.0f, room);
+        fresh.prepare(44100.0f, VeskParams::roomScale(room));
         EXPECT_EQ(lengths(rig.engine), lengths(fresh)) << room;
         EXPECT_EQ(rig.engine.memoryCapacity(), largest.memoryCapacity());
     }
@@ -84,7 +84,7 @@ TEST(EngineGeometry, EveryHostRateIsSafe)
 {
     const float inf = std::numeric_limits<float>::infinity();
     ReverbEngine largest;
-    largest.prepare(384000.0f, 1.0f);
+    largest.prepare(384000.0f, 5.5);
     for (float rate : {0.0f, -44100.0f, 1.0f, 7999.0f, std::nanf(""), inf, -inf, 3.4e38f}) {
         Rig rig(rate);
         for (const auto& ch : rig.run(noise(4096)))

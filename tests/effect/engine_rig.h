@@ -25,6 +25,13 @@ inline Params defaults()
     return p;
 }
 
+/// The engine's settings for raw values, derived as Vesk derives them.
+inline ReverbSettings settingsOf(const Params& p)
+{
+    ReverbEngine::ArithmeticScope arithmetic;
+    return VeskParams::settings(p.data());
+}
+
 /// An engine prepared at a rate, rendered in blocks of at most 256 frames.
 struct Rig {
     ReverbEngine engine;
@@ -33,19 +40,20 @@ struct Rig {
 
     explicit Rig(float sampleRate, const Params& p = defaults()) : params(p), rate(sampleRate)
     {
-        engine.prepare(rate, params[Index::kRoomSize]);
+        engine.prepare(rate, settingsOf(params).roomScale);
     }
 
     /// Renders x into both inputs; changed goes with the first block. An empty x makes one empty block.
     Stereo run(const std::vector<double>& x, bool changed = true)
     {
         Stereo out{std::vector<double>(x.size()), std::vector<double>(x.size())};
+        const ReverbSettings settings = settingsOf(params);
         size_t at = 0;
         do {
             const auto frames = static_cast<uint32_t>(std::min<size_t>(256, x.size() - at));
             const double* in[2] = {x.data() + at, x.data() + at};
             double* o[2] = {out[0].data() + at, out[1].data() + at};
-            engine.processBlock(rate, changed, params.data(), in, o, frames);
+            engine.processBlock(rate, changed, settings, in, o, frames);
             changed = false;
             at += frames;
         } while (at < x.size());
