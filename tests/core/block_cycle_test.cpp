@@ -232,6 +232,15 @@ TEST_F(BlockCycle, TempoIs120WithoutTimeInformation)
     fx->clearLog();
     run(kBlock);
     EXPECT_EQ(fx->blocks[0].timing.tempo, 120.0);
+
+    // A tempo flagged valid that no clock can run at keeps the fallback too.
+    host.time.flags = kVstTempoValid | kVstTransportPlaying;
+    for (double broken : {0.0, -0.0, -90.0, std::nan(""), HUGE_VAL, 1e300}) {
+        host.time.tempo = broken;
+        fx->clearLog();
+        run(kBlock);
+        EXPECT_EQ(fx->blocks[0].timing.tempo, 120.0) << broken;
+    }
 }
 
 TEST_F(BlockCycle, TempoFromTheHostInSinglePrecision)
