@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ChunkCodec.h"
 #include "core/ParamTable.h"
 #include "host/AudioEffect.h"
 
@@ -19,18 +20,6 @@ struct ProgramSlot {
     char name[24] = {};
     std::unique_ptr<float[]> values;
 };
-
-// Record types of the state chunk.
-enum ChunkRecord : uint8_t {
-    kRecParamValue = 0,
-    kRecMidiMap = 1,
-    kRecProgram = 2,
-    kRecCurrentProgram = 3,
-    kRecProductName = 4,
-};
-
-constexpr uint32_t kChunkMagic = 0x288C3D75;
-constexpr int16_t kChunkVersion = 5;
 
 class alignas(16) Plug : public AudioEffectX, public IParamCook {
 public:

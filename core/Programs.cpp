@@ -8,36 +8,6 @@
 
 namespace PlugCore {
 
-namespace {
-
-constexpr size_t kProductNameBytes = 31;
-constexpr size_t kProgramNameBytes = 24;
-
-class ChunkWriter {
-public:
-    explicit ChunkWriter(std::vector<uint8_t>& out) : buffer(out) {}
-    void u8(uint32_t v) { buffer.push_back(static_cast<uint8_t>(v)); }
-    void u16(uint32_t v) { u8(v & 0xFF), u8((v >> 8) & 0xFF); }
-    void u32(uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); }
-    void bytes(const char* text, size_t n)  // text zero-padded to n bytes
-    {
-        size_t len = text ? strnlen(text, n) : 0;
-        buffer.insert(buffer.end(), text, text + len);
-        buffer.insert(buffer.end(), n - len, 0);
-    }
-    void paramValue(uint32_t index, float value)
-    {
-        u8(kRecParamValue);
-        u8(index);
-        u16(static_cast<uint32_t>(value * 64000.0f));  // 64000 steps, truncated
-    }
-
-private:
-    std::vector<uint8_t>& buffer;
-};
-
-}  // namespace
-
 void Plug::initPrograms()
 {
     const int32_t count = numPrograms > 0 ? numPrograms : 0;
@@ -67,11 +37,11 @@ void Plug::setProgram(VstInt32 p)
 void Plug::setProgramName(const char* name)
 {
     if (curProgram < 0 || curProgram >= numPrograms) return;
+    // The whole field is rewritten: the bytes after the terminator go into
+    // every chunk and the defaults file, so no trace of an older name stays.
     char* dst = programs[curProgram].name;
-    const size_t n = strnlen(name, kProgramNameBytes);
-    std::memcpy(dst, name, n);
-    if (n < kProgramNameBytes) dst[n] = 0;
-    dst[kProgramNameBytes - 1] = 0;
+    std::memset(dst, 0, kProgramNameBytes);
+    if (name) std::memcpy(dst, name, strnlen(name, kProgramNameBytes - 1));
 }
 
 void Plug::getProgramName(char* name)
@@ -93,33 +63,26 @@ bool Plug::getProgramNameIndexed(VstInt32, VstInt32 index, char* text)
 void Plug::serializeState(bool isPreset, std::vector<uint8_t>& buffer) const
 {
     buffer.clear();
-    ChunkWriter w(buffer);
-    w.u32(kChunkMagic);
-    w.u16(static_cast<uint16_t>(kChunkVersion));
-    w.u16(0);
-
-    w.u8(kRecProductName);
-    w.bytes(productName, kProductNameBytes);
+    writeChunkHeader(buffer);
+    writeChunkRecord(buffer, ChunkRecordData::productName(productName));
 
     if (!isPreset) {
         for (int32_t p = 0; p < numPrograms; ++p) {
-            for (uint32_t i = 0; i < params.count; ++i) w.paramValue(i, programs[p].values[i]);
-            w.u8(kRecProgram);
-            w.u8(static_cast<uint32_t>(p));
-            buffer.insert(buffer.end(), programs[p].name, programs[p].name + kProgramNameBytes);
+            for (uint32_t i = 0; i < params.count; ++i)
+                writeChunkRecord(buffer, ChunkRecordData::paramValue(i, programs[p].values[i]));
+            ChunkRecordData program = ChunkRecordData::program(static_cast<uint32_t>(p), "");
+            std::memcpy(program.text, programs[p].name, kProgramNameBytes);  // the field as stored
+            writeChunkRecord(buffer, program);
         }
-        w.u8(kRecCurrentProgram);
-        w.u8(static_cast<uint32_t>(curProgram));
+        writeChunkRecord(buffer, ChunkRecordData::currentProgram(static_cast<uint32_t>(curProgram)));
     }
 
-    for (uint32_t i = 0; i < params.count; ++i) w.paramValue(i, params.slots[i].current());
+    for (uint32_t i = 0; i < params.count; ++i)
+        writeChunkRecord(buffer, ChunkRecordData::paramValue(i, params.slots[i].current()));
 
     for (uint32_t i = 0; i < params.count; ++i) {
         const int32_t key = params.slots[i].midiKey.load(std::memory_order_relaxed);
-        if (key == -1) continue;
-        w.u8(kRecMidiMap);
-        w.u8(i);
-        w.u16(static_cast<uint32_t>(key) & 0xFFFF);
+        if (key != -1) writeChunkRecord(buffer, ChunkRecordData::midiMap(i, key));
     }
 }
 
@@ -142,60 +105,43 @@ VstInt32 Plug::showLoadError(const char* text)
 
 VstInt32 Plug::setChunk(void* data, VstInt32 size, bool)
 {
-    static const char* const kLaterVersion =
-        "Program or bank was saved with a later version.\nPlease update the plugin and try again.";
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    if (!bytes || size < 8) return showLoadError("No header");
-    const uint32_t magic = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-    if (magic != kChunkMagic) return showLoadError("Invalid header");
-    const auto version = static_cast<int16_t>(bytes[4] | bytes[5] << 8);
-    if (version > kChunkVersion) return showLoadError(kLaterVersion);
-    if ((bytes[6] | bytes[7]) != 0) return showLoadError(kLaterVersion);
-
-    // Every record is checked against the bytes left before it is read; a
-    // record that does not fit ends loading, keeping what came before it.
-    const size_t end = static_cast<size_t>(size);
-    size_t pos = 8;
-    while (pos < end) {
-        const uint8_t type = bytes[pos];
-        const size_t left = end - pos - 1;
-        const uint8_t* r = bytes + pos + 1;
-        if (type == kRecParamValue && left >= 3) {
-            const float v = static_cast<float>(r[1] + r[2] * 256) * 1.5625e-5f;
-            setParameterAutomated(r[0], v);
-            pos += 4;
-        } else if (type == kRecMidiMap && left >= 3) {
-            const int32_t key = static_cast<int16_t>(r[1] | r[2] << 8);
-            if (r[0] < params.count) assignMidiKey(r[0], key);
-            pos += 4;
-        } else if (type == kRecProgram && left >= 25) {
-            const int32_t p = r[0];
-            pos += 26;
-            if (p < numPrograms) {
-                std::memcpy(programs[p].name, r + 1, kProgramNameBytes);
-                programs[p].name[kProgramNameBytes - 1] = 0;
-                snapshotProgram(p);
-            }
-        } else if (type == kRecCurrentProgram && left >= 1) {
-            if (r[0] < numPrograms) curProgram = r[0];
-            pos += 2;
-        } else if (type == kRecProductName && left >= kProductNameBytes) {
-            pos += 32;
-            const char* stored = reinterpret_cast<const char*>(r);
-            if (std::strncmp(stored, productName, kProductNameBytes) != 0) {
-                char name[31] = {};
-                std::memcpy(name, stored, strnlen(stored, 30));
-                char question[128];
-                std::snprintf(question, sizeof question, "Trying to load a preset for \"%s\"\nDo you want to continue?",
-                              name);
-                const int answer = Platform::messageBox(
-                    question, productName, Platform::kMbTaskModal | Platform::kMbIconQuestion | Platform::kMbYesNo);
-                if (answer != Platform::kIdYes) return 0;  // a box that could not be shown counts as No
-            }
-        } else {
-            return showLoadError("Chunk appears corrupted.");
+    // Records are applied as they are read: damage ends loading and keeps
+    // everything applied before it.
+    ChunkReader reader(static_cast<const uint8_t*>(data), size > 0 ? static_cast<size_t>(size) : 0);
+    ChunkRecordData r;
+    while (reader.next(r)) {
+        switch (r.type) {
+            case kRecParamValue:
+                setParameterAutomated(r.index, unquantiseValue(r.value));
+                break;
+            case kRecMidiMap:
+                if (r.index < params.count) assignMidiKey(r.index, r.key());
+                break;
+            case kRecProgram:
+                if (r.index < numPrograms) {
+                    std::memcpy(programs[r.index].name, r.text, kProgramNameBytes);
+                    programs[r.index].name[kProgramNameBytes - 1] = 0;
+                    snapshotProgram(r.index);
+                }
+                break;
+            case kRecCurrentProgram:
+                if (r.index < numPrograms) curProgram = r.index;
+                break;
+            case kRecProductName:
+                if (std::strncmp(r.text, productName, kProductNameBytes) != 0) {
+                    char name[31] = {};
+                    std::memcpy(name, r.text, strnlen(r.text, 30));
+                    char question[128];
+                    std::snprintf(question, sizeof question,
+                                  "Trying to load a preset for \"%s\"\nDo you want to continue?", name);
+                    const int answer = Platform::messageBox(
+                        question, productName, Platform::kMbTaskModal | Platform::kMbIconQuestion | Platform::kMbYesNo);
+                    if (answer != Platform::kIdYes) return 0;  // a box that could not be shown counts as No
+                }
+                break;
         }
     }
+    if (reader.error() != ChunkError::None) showLoadError(chunkErrorText(reader.error()));
     return 0;
 }
 

@@ -1,11 +1,13 @@
-// Builds state chunks record by record, including damaged ones, for tests and
-// for the fuzzers' seed corpus.
+// Builds state chunks record by record with the core's codec, plus the raw
+// bytes and cuts that make damaged ones, for tests and the fuzzers' seed corpus.
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <vector>
+
+#include "core/ChunkCodec.h"
 
 namespace CoreTest {
 
@@ -14,9 +16,7 @@ public:
     /// Starts with a header: magic, version, reserved word.
     explicit ChunkBytes(int16_t version = 5, uint16_t reserved = 0, uint32_t magic = 0x288C3D75)
     {
-        u32(magic);
-        u16(static_cast<uint16_t>(version));
-        u16(reserved);
+        PlugCore::writeChunkHeader(bytes, {magic, version, reserved});
     }
     /// Only the bytes given, no header.
     static ChunkBytes empty()
@@ -26,33 +26,19 @@ public:
         return c;
     }
 
-    ChunkBytes& name(const std::string& product)  ///< kRecProductName, 31 bytes zero-padded
+    ChunkBytes& name(const std::string& product) { return add(Record::productName(product.c_str())); }
+    ChunkBytes& value(uint8_t index, uint16_t raw)  ///< raw = value x 64000
     {
-        u8(4);
-        text(product, 31);
-        return *this;
+        Record r = Record::paramValue(index, 0.0f);
+        r.value = raw;
+        return add(r);
     }
-    ChunkBytes& value(uint8_t index, uint16_t raw)  ///< kRecParamValue, raw = value x 64000
+    ChunkBytes& map(uint8_t index, uint16_t key) { return add(Record::midiMap(index, key)); }
+    ChunkBytes& program(uint8_t index, const std::string& programName)
     {
-        u8(0), u8(index), u16(raw);
-        return *this;
+        return add(Record::program(index, programName.c_str()));
     }
-    ChunkBytes& map(uint8_t index, uint16_t key)  ///< kRecMidiMap
-    {
-        u8(1), u8(index), u16(key);
-        return *this;
-    }
-    ChunkBytes& program(uint8_t index, const std::string& programName)  ///< kRecProgram, 24 name bytes
-    {
-        u8(2), u8(index);
-        text(programName, 24);
-        return *this;
-    }
-    ChunkBytes& current(uint8_t index)  ///< kRecCurrentProgram
-    {
-        u8(3), u8(index);
-        return *this;
-    }
+    ChunkBytes& current(uint8_t index) { return add(Record::currentProgram(index)); }
     ChunkBytes& raw(std::initializer_list<uint8_t> list)
     {
         bytes.insert(bytes.end(), list);
@@ -73,12 +59,11 @@ public:
     std::vector<uint8_t> bytes;
 
 private:
-    void u8(uint32_t v) { bytes.push_back(static_cast<uint8_t>(v)); }
-    void u16(uint32_t v) { u8(v & 0xFF), u8(v >> 8); }
-    void u32(uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); }
-    void text(const std::string& s, size_t n)
+    using Record = PlugCore::ChunkRecordData;
+    ChunkBytes& add(const Record& r)
     {
-        for (size_t i = 0; i < n; ++i) u8(i < s.size() ? static_cast<uint8_t>(s[i]) : 0);
+        PlugCore::writeChunkRecord(bytes, r);
+        return *this;
     }
 };
 

@@ -138,6 +138,19 @@ TEST_F(StateChunk, ProgramNames)
     ASSERT_TRUE(fx->getProgramNameIndexed(7, 0, name)) << "the category is ignored";
     EXPECT_STREQ(name, "Init 1");
     EXPECT_FALSE(fx->getProgramNameIndexed(0, 16, name));
+
+    // A shorter name leaves nothing of the longer one in the saved field.
+    fx->setProgramName("Room");
+    const std::vector<uint8_t> bank = fx->chunk(false);
+    std::vector<PlugCore::ChunkRecordData> records;
+    ASSERT_EQ(PlugCore::decodeChunk(bank.data(), bank.size(), records), PlugCore::ChunkError::None);
+    int seen = 0;
+    for (const auto& r : records)
+        if (r.type == PlugCore::kRecProgram && r.index == 2) {
+            ++seen;
+            EXPECT_EQ(std::string(r.text, 24), std::string("Room") + std::string(20, '\0'));
+        }
+    EXPECT_EQ(seen, 1);
 }
 
 // ---------------------------------------------------------------- format

@@ -1,62 +1,65 @@
 #include "tools/vesk-host/StateChunk.h"
 
+#include <cstring>
+
+#include "core/ChunkCodec.h"
 #include "tools/vesk-host/HostError.h"
 
 namespace HostKit {
 
 bool isStateChunk(const uint8_t* data, size_t size)
 {
-    if (size < 8) return false;
-    const uint32_t magic = static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8) |
-                           (static_cast<uint32_t>(data[2]) << 16) | (static_cast<uint32_t>(data[3]) << 24);
-    return magic == kStateChunkMagic;
+    const PlugCore::ChunkReader reader(data, size);
+    return reader.error() != PlugCore::ChunkError::NoHeader && reader.header().magic == PlugCore::kChunkMagic;
 }
 
 void appendMidiMap(std::vector<uint8_t>& chunk, int32_t param, uint16_t key)
 {
     if (param < 0 || param > 255)
         throw HostError("parameter index " + std::to_string(param) + " cannot be stored in a MIDI map record");
-    chunk.push_back(1);
-    chunk.push_back(static_cast<uint8_t>(param));
-    chunk.push_back(static_cast<uint8_t>(key & 0xFF));
-    chunk.push_back(static_cast<uint8_t>(key >> 8));
+    PlugCore::writeChunkRecord(chunk, PlugCore::ChunkRecordData::midiMap(static_cast<uint32_t>(param), key));
 }
 
 StateChunkSummary summarizeStateChunk(const uint8_t* data, size_t size)
 {
+    using namespace PlugCore;
     StateChunkSummary s;
     if (!isStateChunk(data, size)) {
         s.damage = "no state chunk header";
         return s;
     }
-    s.version = static_cast<int16_t>(data[4] | (data[5] << 8));
-    size_t pos = 8;
-    static constexpr size_t kRecordSize[] = {4, 4, 26, 2, 32};
-    while (pos < size) {
-        const uint8_t type = data[pos];
-        if (type >= sizeof kRecordSize / sizeof kRecordSize[0]) {
-            s.damage = "unknown record type " + std::to_string(type) + " at offset " + std::to_string(pos);
-            break;
+    s.version = ChunkReader(data, size).header().version;
+    // The records are summarised whatever version the header names: they are
+    // read behind a header the reader accepts.
+    std::vector<uint8_t> bytes;
+    writeChunkHeader(bytes);
+    bytes.insert(bytes.end(), data + kChunkHeaderBytes, data + size);
+    ChunkReader reader(bytes.data(), bytes.size());
+    ChunkRecordData r;
+    while (reader.next(r)) {
+        switch (r.type) {
+            case kRecParamValue:
+                ++s.values;
+                break;
+            case kRecMidiMap:
+                ++s.midiMaps;
+                break;
+            case kRecProgram:
+                ++s.programs;
+                break;
+            case kRecCurrentProgram:
+                s.currentProgram = r.index;
+                break;
+            case kRecProductName:
+                s.product.assign(r.text, strnlen(r.text, kProductNameBytes));
+                break;
         }
-        if (kRecordSize[type] > size - pos) {
-            s.damage = "truncated record of type " + std::to_string(type) + " at offset " + std::to_string(pos);
-            break;
-        }
-        const uint8_t* r = data + pos + 1;
-        switch (type) {
-        case 0: ++s.values; break;
-        case 1: ++s.midiMaps; break;
-        case 2: ++s.programs; break;
-        case 3: s.currentProgram = r[0]; break;
-        case 4: {
-            size_t n = 0;
-            while (n < 31 && r[n]) ++n;
-            s.product.assign(reinterpret_cast<const char*>(r), n);
-            break;
-        }
-        default: break;
-        }
-        pos += kRecordSize[type];
+    }
+    if (reader.error() == ChunkError::Corrupted) {
+        const size_t at = reader.offset();
+        const uint8_t type = bytes[at];
+        s.damage = std::string(chunkRecordBytes(type) ? "truncated record of type " : "unknown record type ") +
+                   std::to_string(type) + " at offset " + std::to_string(at);
     }
     return s;
 }

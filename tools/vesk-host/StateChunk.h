@@ -1,11 +1,7 @@
 // The Vesk2 family's state chunk, as far as a host needs it: recognising it,
 // adding a MIDI mapping record (the command line's stand-in for the editor's
-// MIDI learn) and summarising one for `preset show`.
-//
-// Little-endian: magic 0x288C3D75, int16 version, int16 0, then records that
-// start with a type byte: 0 value {uint8 param, uint16 value}, 1 MIDI map
-// {uint8 param, int16 key}, 2 program {uint8 index, char name[24]},
-// 3 current program {uint8}, 4 product name {char[31]}.
+// MIDI learn) and summarising one for `preset show`. The byte format itself is
+// the plug-in core's codec.
 #pragma once
 
 #include <cstddef>
@@ -14,8 +10,6 @@
 #include <vector>
 
 namespace HostKit {
-
-constexpr uint32_t kStateChunkMagic = 0x288C3D75;
 
 /// The key of a control change: status 0xB0 (channel bits clear) and the controller.
 constexpr uint16_t controllerKey(uint8_t controller) { return static_cast<uint16_t>(0xB000u + controller); }
