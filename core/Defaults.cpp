@@ -1,4 +1,5 @@
 // The user defaults file and the factory bank: where a new instance starts from.
+#include <cstdio>
 #include <cstring>
 
 #include "core/Plug.h"
@@ -13,9 +14,15 @@ namespace {
 constexpr size_t kDefaultsLimit = 0x100000;  // files of 1 MiB or more are ignored
 constexpr size_t kFxbHeader = 160;           // opaque-chunk bank header before the chunk
 
-uint32_t bigEndian32(const uint8_t* p)
+uint32_t bigEndian32(const uint8_t* p) { return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
+
+void showSaveError(const char* product, const std::string& path, const std::string& reason)
 {
-    return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+    char caption[64];
+    std::snprintf(caption, sizeof caption, "%s error", product);
+    const std::string text =
+        "The defaults could not be saved" + (path.empty() ? "" : " to\n" + path) + ".\n\n" + reason;
+    Platform::messageBox(text.c_str(), caption, Platform::kMbTaskModal | Platform::kMbIconError);
 }
 
 }  // namespace
@@ -68,13 +75,20 @@ void Plug::saveDefaults()
 {
     std::vector<uint8_t> buffer;
     serializeState(false, buffer);
-    std::string folder;
-    if (!Platform::appDataFolder(folder)) return;
-    const char sep = Platform::pathSeparator();
-    folder = folder + sep + "Morlenvale";
-    Platform::createFolder(folder);
-    // Written whole or not at all: a failed save keeps the old file and the old reset targets.
-    if (!Platform::writeFileReplacing(folder + sep + productName + ".defaults", buffer.data(), buffer.size())) return;
+    // The user asked for this save and believes it happened unless told: every
+    // failure is reported, and a failed save keeps the old file and the old
+    // reset targets.
+    std::string path, reason;
+    if (!defaultsPath(path)) {
+        showSaveError(productName, "", "this account has no folder for application data");
+        return;
+    }
+    const std::string folder = path.substr(0, path.find_last_of(Platform::pathSeparator()));
+    if (!Platform::createFolders(folder, &reason) ||
+        !Platform::writeFileReplacing(path, buffer.data(), buffer.size(), &reason)) {
+        showSaveError(productName, path, reason);
+        return;
+    }
     adoptDefaults();
 }
 

@@ -26,9 +26,10 @@ public:
     /// The effect behind a record handed out by getAeffect (null for a foreign record).
     static AudioEffect* fromAeffect(AEffect* effect);
 
-    /// Answers one opcode. [GUI thread unless the opcode says otherwise]
+    /// Answers one opcode. [GUI thread; effProcessEvents on the audio thread]
     virtual VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
 
+    // ---- [GUI thread] ----
     virtual void open() {}
     virtual void close() {}
     virtual void setProgram(VstInt32 program) { curProgram = program; }
@@ -45,24 +46,28 @@ public:
     virtual VstInt32 getChunk(void** data, bool isPreset);
     virtual VstInt32 setChunk(void* data, VstInt32 size, bool isPreset);
 
+    // ---- Parameters: [any thread] (hosts automate from the audio thread) ----
     virtual void setParameter(VstInt32, float) {}
     virtual float getParameter(VstInt32) { return 0.0f; }
+
+    // ---- [audio thread] ----
     virtual void process(float** inputs, float** outputs, VstInt32 frames);
     virtual void processReplacing(float** inputs, float** outputs, VstInt32 frames);
     virtual void processDoubleReplacing(double** inputs, double** outputs, VstInt32 frames);
 
+    // ---- [any thread] ----
     AEffEditor* getEditor() const { return editor; }
     float getSampleRate() const { return sampleRate; }
     VstInt32 getBlockSize() const { return blockSize; }
     VstInt32 getNumPrograms() const { return numPrograms; }
     VstInt32 getNumParams() const { return numParams; }
 
-    /// One call of the host callback with this effect's record; 0 without a host.
+    /// One call of the host callback with this effect's record; 0 without a host. [the calling thread]
     VstIntPtr callHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                        float opt = 0.0f);
 
 protected:
-    /// Takes ownership of the editor; the effect then advertises one.
+    /// Takes ownership of the editor; the effect then advertises one. [construction]
     void setEditor(AEffEditor* newEditor);
     void setUniqueID(VstInt32 id) { cEffect.uniqueID = id; }
     void setNumInputs(VstInt32 n) { cEffect.numInputs = n; }
@@ -87,7 +92,9 @@ public:
 
     VstIntPtr dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
 
+    /// [audio thread]
     virtual VstInt32 processEvents(VstEvents*) { return 0; }
+    // ---- [GUI thread] ----
     virtual bool canParameterBeAutomated(VstInt32) { return true; }
     virtual bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text);
     virtual bool getInputProperties(VstInt32, VstPinProperties*) { return false; }

@@ -1,24 +1,18 @@
 #include "platform/dialogs.h"
 
-#include <atomic>
+#include "platform/Seam.h"
 
 namespace Platform {
 
-IDialogs& systemDialogs();  // per platform
-
 namespace {
-std::atomic<IDialogs*> installed{nullptr};
+Seam<IDialogs> seam(systemDialogs);
 }
 
 int messageBox(const char* text, const char* caption, unsigned style)
 {
-    IDialogs* d = installed.load(std::memory_order_acquire);
-    return (d ? *d : systemDialogs()).messageBox(text ? text : "", caption ? caption : "", style);
+    return seam.get().messageBox(text ? text : "", caption ? caption : "", style);
 }
 
-IDialogs* setDialogs(IDialogs* dialogs)
-{
-    return installed.exchange(dialogs, std::memory_order_acq_rel);
-}
+IDialogs* setDialogs(IDialogs* dialogs) { return seam.install(dialogs); }
 
 }  // namespace Platform

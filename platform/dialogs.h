@@ -1,4 +1,9 @@
 // Message boxes: the one way the product talks to the user outside its editor.
+//
+// Contract: every message box and question of the product goes through here.
+// A box is modal and has no owner window; the answer is the button pressed.
+// Tests install a stand-in that records and answers, so nothing ever waits on
+// a real window. [GUI thread]
 #pragma once
 
 namespace Platform {
@@ -19,17 +24,17 @@ enum MessageAnswer : int {
     kIdNo = 7,
 };
 
-/// Something that can show a modal message box and report the button pressed.
 class IDialogs {
 public:
     virtual ~IDialogs() = default;
     virtual int messageBox(const char* text, const char* caption, unsigned style) = 0;
 };
 
-/// Shows a modal message box without owner window. [GUI thread]
+/// Shows a modal message box without owner window and returns the answer.
 int messageBox(const char* text, const char* caption, unsigned style);
 
-/// Installs a replacement (tests); null restores the platform's own. Returns the previous one.
+/// Installs a stand-in; null restores the platform's own. Returns the previous stand-in.
 IDialogs* setDialogs(IDialogs* dialogs);
+IDialogs& systemDialogs();
 
 }  // namespace Platform

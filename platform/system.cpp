@@ -2,11 +2,17 @@
 
 #include <atomic>
 
+#include "platform/Seam.h"
+
 namespace Platform {
 
 namespace {
 std::atomic<void*> module{nullptr};
-}
+Seam<IDebugOutput> debugSeam(systemDebugOutput);
+}  // namespace
+
+void debugOutput(const char* line) { debugSeam.get().line(line ? line : ""); }
+IDebugOutput* setDebugOutput(IDebugOutput* output) { return debugSeam.install(output); }
 
 void* moduleHandle() { return module.load(std::memory_order_relaxed); }
 void setModuleHandle(void* m) { module.store(m, std::memory_order_relaxed); }

@@ -1,7 +1,18 @@
 // Small process-wide services of the platform.
+//
+// Contract: the module handle is set once by the library's entry and read
+// anywhere. Debug output goes to the debugger (Windows) or stderr, one line
+// per call with the line end added; tests install a stand-in to read it. Wheel
+// forwarding touches only this library's own windows. [any thread, except as marked]
 #pragma once
 
 namespace Platform {
+
+class IDebugOutput {
+public:
+    virtual ~IDebugOutput() = default;
+    virtual void line(const char* text) = 0;
+};
 
 /// The library's module handle (HMODULE on Windows), kept by the DLL entry; null elsewhere.
 void* moduleHandle();
@@ -9,6 +20,9 @@ void setModuleHandle(void* module);
 
 /// One line for the debugger (OutputDebugStringA on Windows, stderr elsewhere).
 void debugOutput(const char* line);
+/// Installs a stand-in; null restores the platform's own. Returns the previous stand-in.
+IDebugOutput* setDebugOutput(IDebugOutput* output);
+IDebugOutput& systemDebugOutput();
 
 /// Forwards a wheel turn of `notches` to the library's window under the cursor.
 /// Returns false when the cursor is not over one of this library's windows. [GUI thread]

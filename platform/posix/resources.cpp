@@ -6,7 +6,14 @@
 
 namespace Platform {
 
-bool systemFindResource(const char* type, const char* name, ResourceBytes& out)
+namespace {
+
+class SystemResources final : public IResources {
+public:
+    bool find(const char* type, const char* name, ResourceBytes& out) override;
+};
+
+bool SystemResources::find(const char* type, const char* name, ResourceBytes& out)
 {
     for (const EmbeddedResource* r = embeddedResources(); r && r->type; ++r) {
         if (strcasecmp(r->type, type) == 0 && strcasecmp(r->name, name) == 0) {
@@ -16,6 +23,14 @@ bool systemFindResource(const char* type, const char* name, ResourceBytes& out)
         }
     }
     return false;
+}
+
+}  // namespace
+
+IResources& systemResources()
+{
+    static SystemResources resources;
+    return resources;
 }
 
 }  // namespace Platform

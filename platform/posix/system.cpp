@@ -4,9 +4,19 @@
 
 namespace Platform {
 
-void debugOutput(const char* line)
+namespace {
+
+class SystemDebugOutput final : public IDebugOutput {
+public:
+    void line(const char* text) override { std::fprintf(stderr, "%s\n", text); }
+};
+
+}  // namespace
+
+IDebugOutput& systemDebugOutput()
 {
-    std::fprintf(stderr, "%s\n", line ? line : "");
+    static SystemDebugOutput output;
+    return output;
 }
 
 bool forwardMouseWheel(float)

@@ -3,98 +3,132 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/userfiles.h"
 
 namespace Platform {
 
 namespace {
-std::atomic<long> writeFault{-1};
+
+std::string failed(const char* step, const std::string& path, int error)
+{
+    return std::string(step) + " " + path + ": " + std::strerror(error);
 }
 
-bool appDataFolder(std::string& path)
+bool isFolder(const std::string& path)
 {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/') {
-        path = xdg;
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+class PosixUserFiles final : public IUserFiles {
+public:
+    bool appDataFolder(std::string& path) override
+    {
+        const char* xdg = std::getenv("XDG_CONFIG_HOME");
+        if (xdg && xdg[0] == '/') {
+            path = xdg;
+            return true;
+        }
+        const char* home = std::getenv("HOME");
+        if (!home || !home[0]) {
+            const passwd* pw = getpwuid(getuid());
+            home = pw ? pw->pw_dir : nullptr;
+        }
+        if (!home || !home[0]) return false;
+        path = std::string(home) + "/.config";
         return true;
     }
-    const char* home = std::getenv("HOME");
-    if (!home || !home[0]) {
-        const passwd* pw = getpwuid(getuid());
-        home = pw ? pw->pw_dir : nullptr;
+
+    ReadResult readWholeFile(const std::string& path, size_t limit, std::vector<uint8_t>& out) override
+    {
+        out.clear();
+        int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return ReadResult::Missing;
+        struct stat st {};
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            close(fd);
+            return ReadResult::Failed;
+        }
+        if (static_cast<unsigned long long>(st.st_size) >= limit) {
+            close(fd);
+            return ReadResult::TooLarge;
+        }
+        out.resize(static_cast<size_t>(st.st_size));
+        size_t got = 0;
+        while (got < out.size()) {
+            ssize_t n = read(fd, out.data() + got, out.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += static_cast<size_t>(n);
+        }
+        close(fd);
+        if (got != out.size()) {
+            out.clear();
+            return ReadResult::Failed;
+        }
+        return ReadResult::Ok;
     }
-    if (!home || !home[0]) return false;
-    path = std::string(home) + "/.config";
-    return true;
-}
+
+    bool createFolders(const std::string& path, std::string& reason) override
+    {
+        // Each missing level from the top down: a fresh account may not even
+        // have ~/.config yet. New folders are private to the user, as the base
+        // directory convention asks.
+        for (size_t at = 1; at <= path.size(); ++at) {
+            if (at < path.size() && path[at] != '/') continue;
+            const std::string level = path.substr(0, at);
+            if (mkdir(level.c_str(), 0700) != 0 && errno != EEXIST) {
+                reason = failed("cannot create the folder", level, errno);
+                return false;
+            }
+        }
+        if (isFolder(path)) return true;
+        reason = failed("cannot create the folder", path, ENOTDIR);
+        return false;
+    }
+
+    bool writeFileReplacing(const std::string& path, const void* data, size_t size, std::string& reason) override
+    {
+        std::string temp = path + ".XXXXXX";
+        int fd = mkstemp(temp.data());
+        if (fd < 0) {
+            reason = failed("cannot create a file beside", path, errno);
+            return false;
+        }
+        fchmod(fd, 0644);
+
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        size_t done = 0;
+        int error = 0;
+        while (done < size && !error) {
+            ssize_t n = write(fd, bytes + done, size - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) error = errno;
+            if (n == 0) error = ENOSPC;
+            if (n > 0) done += static_cast<size_t>(n);
+        }
+        if (error) reason = failed("cannot write", temp, error);
+        if (!error && fsync(fd) != 0) reason = failed("cannot flush", temp, error = errno);
+        if (close(fd) != 0 && !error) reason = failed("cannot close", temp, error = errno);
+        if (!error && rename(temp.c_str(), path.c_str()) != 0) reason = failed("cannot replace", path, error = errno);
+        if (!error) return true;
+        unlink(temp.c_str());
+        return false;
+    }
+};
+
+}  // namespace
 
 char pathSeparator() { return '/'; }
 
-ReadResult readWholeFile(const std::string& path, size_t limit, std::vector<uint8_t>& out)
+IUserFiles& systemUserFiles()
 {
-    out.clear();
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return ReadResult::Missing;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return ReadResult::Failed;
-    }
-    if (static_cast<unsigned long long>(st.st_size) >= limit) {
-        close(fd);
-        return ReadResult::TooLarge;
-    }
-    out.resize(static_cast<size_t>(st.st_size));
-    size_t got = 0;
-    while (got < out.size()) {
-        ssize_t n = read(fd, out.data() + got, out.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += static_cast<size_t>(n);
-    }
-    close(fd);
-    if (got != out.size()) {
-        out.clear();
-        return ReadResult::Failed;
-    }
-    return ReadResult::Ok;
+    static PosixUserFiles files;
+    return files;
 }
-
-void createFolder(const std::string& path)
-{
-    mkdir(path.c_str(), 0755);
-}
-
-bool writeFileReplacing(const std::string& path, const void* data, size_t size)
-{
-    std::string temp = path + ".XXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0) return false;
-    fchmod(fd, 0644);
-
-    size_t allowed = size;
-    long fault = writeFault.exchange(-1);
-    if (fault >= 0 && static_cast<size_t>(fault) < size) allowed = static_cast<size_t>(fault);
-
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    size_t done = 0;
-    while (done < allowed) {
-        ssize_t n = write(fd, bytes + done, allowed - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    bool ok = done == size && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok && rename(temp.c_str(), path.c_str()) == 0) return true;
-    unlink(temp.c_str());
-    return false;
-}
-
-void failNextWriteAfter(long bytes) { writeFault.store(bytes); }
 
 }  // namespace Platform

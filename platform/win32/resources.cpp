@@ -5,7 +5,14 @@
 
 namespace Platform {
 
-bool systemFindResource(const char* type, const char* name, ResourceBytes& out)
+namespace {
+
+class SystemResources final : public IResources {
+public:
+    bool find(const char* type, const char* name, ResourceBytes& out) override;
+};
+
+bool SystemResources::find(const char* type, const char* name, ResourceBytes& out)
 {
     auto module = static_cast<HMODULE>(moduleHandle());
     HRSRC info = FindResourceA(module, name, type);
@@ -18,6 +25,14 @@ bool systemFindResource(const char* type, const char* name, ResourceBytes& out)
     out.data = static_cast<const uint8_t*>(bytes);
     out.size = size;
     return true;
+}
+
+}  // namespace
+
+IResources& systemResources()
+{
+    static SystemResources resources;
+    return resources;
 }
 
 }  // namespace Platform

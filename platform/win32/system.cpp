@@ -7,10 +7,23 @@
 
 namespace Platform {
 
-void debugOutput(const char* line)
+namespace {
+
+class SystemDebugOutput final : public IDebugOutput {
+public:
+    void line(const char* text) override
+    {
+        OutputDebugStringA(text);
+        OutputDebugStringA("\n");
+    }
+};
+
+}  // namespace
+
+IDebugOutput& systemDebugOutput()
 {
-    OutputDebugStringA(line ? line : "");
-    OutputDebugStringA("\n");
+    static SystemDebugOutput output;
+    return output;
 }
 
 bool forwardMouseWheel(float notches)

@@ -1,76 +1,117 @@
-#include <windows.h>
 #include <shlobj.h>
-
-#include <atomic>
+#include <windows.h>
 
 #include "platform/userfiles.h"
 
 namespace Platform {
 
 namespace {
-std::atomic<long> writeFault{-1};
+
+/// "<step> <path>: <the system's words for the error>".
+std::string failed(const char* step, const std::string& path, DWORD error)
+{
+    char text[512] = {};
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                             sizeof text, nullptr);
+    while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' ' || text[n - 1] == '.'))
+        text[--n] = 0;
+    std::string reason = std::string(step) + " " + path + ": ";
+    return n ? reason + text : reason + "error " + std::to_string(error);
 }
 
-bool appDataFolder(std::string& path)
+bool isFolder(const std::string& path)
 {
-    char buffer[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, buffer))) return false;
-    path = buffer;
-    return true;
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+class Win32UserFiles final : public IUserFiles {
+public:
+    bool appDataFolder(std::string& path) override
+    {
+        char buffer[MAX_PATH] = {};
+        if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, buffer))) return false;
+        path = buffer;
+        return true;
+    }
+
+    ReadResult readWholeFile(const std::string& path, size_t limit, std::vector<uint8_t>& out) override
+    {
+        out.clear();
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return ReadResult::Missing;
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file, &size) || size.QuadPart < 0) {
+            CloseHandle(file);
+            return ReadResult::Failed;
+        }
+        if (static_cast<unsigned long long>(size.QuadPart) >= limit) {
+            CloseHandle(file);
+            return ReadResult::TooLarge;
+        }
+        out.resize(static_cast<size_t>(size.QuadPart));
+        DWORD got = 0;
+        BOOL ok = out.empty() ? TRUE : ReadFile(file, out.data(), static_cast<DWORD>(out.size()), &got, nullptr);
+        CloseHandle(file);
+        if (!ok || got != out.size()) {
+            out.clear();
+            return ReadResult::Failed;
+        }
+        return ReadResult::Ok;
+    }
+
+    bool createFolders(const std::string& path, std::string& reason) override
+    {
+        // Each missing level from the top down; a drive ("C:") or a share's
+        // first levels already exist and answer "already exists" or "denied".
+        for (size_t at = 1; at <= path.size(); ++at) {
+            if (at < path.size() && path[at] != '\\' && path[at] != '/') continue;
+            const std::string level = path.substr(0, at);
+            if (isFolder(level) || CreateDirectoryA(level.c_str(), nullptr)) continue;
+            const DWORD error = GetLastError();
+            if (at == path.size() || (error != ERROR_ACCESS_DENIED && error != ERROR_ALREADY_EXISTS)) {
+                reason = failed("cannot create the folder", level, error);
+                return false;
+            }
+        }
+        if (isFolder(path)) return true;
+        reason = failed("cannot create the folder", path, ERROR_DIRECTORY);
+        return false;
+    }
+
+    bool writeFileReplacing(const std::string& path, const void* data, size_t size, std::string& reason) override
+    {
+        const std::string temp = path + ".tmp";
+        HANDLE file =
+            CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            reason = failed("cannot create", temp, GetLastError());
+            return false;
+        }
+        DWORD error = 0;
+        DWORD written = 0;
+        if (size > 0 && !WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr)) error = GetLastError();
+        if (!error && written != size) error = ERROR_DISK_FULL;
+        if (error) reason = failed("cannot write", temp, error);
+        if (!error && !FlushFileBuffers(file)) reason = failed("cannot flush", temp, error = GetLastError());
+        if (!CloseHandle(file) && !error) reason = failed("cannot close", temp, error = GetLastError());
+        if (!error && !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            reason = failed("cannot replace", path, error = GetLastError());
+        if (!error) return true;
+        DeleteFileA(temp.c_str());
+        return false;
+    }
+};
+
+}  // namespace
 
 char pathSeparator() { return '\\'; }
 
-ReadResult readWholeFile(const std::string& path, size_t limit, std::vector<uint8_t>& out)
+IUserFiles& systemUserFiles()
 {
-    out.clear();
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return ReadResult::Missing;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size) || size.QuadPart < 0) {
-        CloseHandle(file);
-        return ReadResult::Failed;
-    }
-    if (static_cast<unsigned long long>(size.QuadPart) >= limit) {
-        CloseHandle(file);
-        return ReadResult::TooLarge;
-    }
-    out.resize(static_cast<size_t>(size.QuadPart));
-    DWORD got = 0;
-    BOOL ok = out.empty() ? TRUE : ReadFile(file, out.data(), static_cast<DWORD>(out.size()), &got, nullptr);
-    CloseHandle(file);
-    if (!ok || got != out.size()) {
-        out.clear();
-        return ReadResult::Failed;
-    }
-    return ReadResult::Ok;
+    static Win32UserFiles files;
+    return files;
 }
-
-void createFolder(const std::string& path)
-{
-    CreateDirectoryA(path.c_str(), nullptr);
-}
-
-bool writeFileReplacing(const std::string& path, const void* data, size_t size)
-{
-    const std::string temp = path + ".tmp";
-    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-
-    size_t allowed = size;
-    long fault = writeFault.exchange(-1);
-    if (fault >= 0 && static_cast<size_t>(fault) < size) allowed = static_cast<size_t>(fault);
-
-    DWORD written = 0;
-    BOOL ok = allowed == 0 ? TRUE : WriteFile(file, data, static_cast<DWORD>(allowed), &written, nullptr);
-    ok = ok && written == size && FlushFileBuffers(file);
-    ok = CloseHandle(file) && ok;
-    if (ok && MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-    DeleteFileA(temp.c_str());
-    return false;
-}
-
-void failNextWriteAfter(long bytes) { writeFault.store(bytes); }
 
 }  // namespace Platform

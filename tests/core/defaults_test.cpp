@@ -13,11 +13,16 @@
 #include "tests/core/ChunkBytes.h"
 #include "tests/core/TestEffect.h"
 #include "tests/support/FakeHost.h"
+#include "tests/support/ScopedResources.h"
 #include "tests/support/RecordingDialogs.h"
 
 #if !defined(_WIN32)
 #include <sys/stat.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 #endif
 
 namespace fs = std::filesystem;
@@ -78,14 +83,11 @@ protected:
     UserDefaults()
     {
         FactoryResource::present = false;
-        previousFinder = Platform::setResourceFinder(FactoryResource::find);
         removeOurFiles();
     }
     ~UserDefaults() override
     {
         removeOurFiles();
-        Platform::failNextWriteAfter(-1);
-        Platform::setResourceFinder(previousFinder);
     }
 
     /// An instance as the effect's constructor leaves it: built-in values, factory bank, user file.
@@ -111,7 +113,7 @@ protected:
     }
 
     ScratchConfigHome home{"defaults"};
-    Platform::ResourceFinder previousFinder = nullptr;
+    TestSupport::ScopedResources resources{FactoryResource::find};
     FakeHost host;
     RecordingDialogs dialogs;
 };
@@ -289,6 +291,26 @@ TEST_F(UserDefaults, FileOfAnotherProduct)
     EXPECT_EQ(fx->param(0).defaultValue, 1.0f);
 }
 
+TEST_F(UserDefaults, FailedSaveIsReportedAndChangesNothing)
+{
+    // A folder where the file belongs: the replace step fails on every platform.
+    auto fx = start();
+    fs::create_directories(defaultsFile());
+    fx->setParameter(0, 0.75f);
+    fx->saveDefaults();
+    ASSERT_EQ(dialogs.boxes.size(), 1u) << "the user is told";
+    EXPECT_EQ(dialogs.boxes[0].caption, std::string(kProduct) + " error");
+    EXPECT_EQ(dialogs.boxes[0].style, 0x2010u);
+    EXPECT_NE(dialogs.boxes[0].text.find(defaultsFile()), std::string::npos) << dialogs.boxes[0].text;
+    EXPECT_NE(dialogs.boxes[0].text.find("cannot replace"), std::string::npos) << dialogs.boxes[0].text;
+    EXPECT_EQ(fx->param(0).defaultValue, TestEffect::builtInDefault(0)) << "nothing adopted";
+    EXPECT_EQ(productFiles(folder()), std::vector<std::string>{std::string(kProduct) + ".defaults"})
+        << "no temporary file left behind";
+    fs::remove(defaultsFile());
+}
+
+#if !defined(_WIN32)
+
 TEST_F(UserDefaults, FailedWriteKeepsTheOldFile)
 {
     auto fx = start();
@@ -297,26 +319,43 @@ TEST_F(UserDefaults, FailedWriteKeepsTheOldFile)
     const std::vector<uint8_t> old = readFile(defaultsFile());
     ASSERT_EQ(old.size(), 1410u);
 
-    for (long after : {0L, 1L, 100L, 1409L}) {
+    // A file size limit stops writes part-way as a full disk does, for the
+    // superuser too.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    for (rlim_t after : {0, 1, 100, 1409}) {
         SCOPED_TRACE(after);
+        dialogs.boxes.clear();
         fx->setParameter(0, 0.75f);
-        Platform::failNextWriteAfter(after);
+        rlimit limited = saved;
+        limited.rlim_cur = after;
+        setrlimit(RLIMIT_FSIZE, &limited);
         fx->saveDefaults();
+        setrlimit(RLIMIT_FSIZE, &saved);
         EXPECT_EQ(readFile(defaultsFile()), old) << "the old file survives byte for byte";
         EXPECT_EQ(fx->param(0).defaultValue, 0.125f) << "nothing adopted";
         EXPECT_EQ(productFiles(folder()), std::vector<std::string>{std::string(kProduct) + ".defaults"})
             << "no temporary file left behind";
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_NE(dialogs.boxes[0].text.find(std::strerror(EFBIG)), std::string::npos) << dialogs.boxes[0].text;
     }
 
-    // The fault was for one write only.
+    dialogs.boxes.clear();
     fx->saveDefaults();
     EXPECT_EQ(readFile(defaultsFile()), fx->chunk(false));
     EXPECT_EQ(fx->param(0).defaultValue, 0.75f);
-    EXPECT_TRUE(dialogs.boxes.empty()) << "saving reports nothing";
+    EXPECT_TRUE(dialogs.boxes.empty()) << "a save that works says nothing";
 }
+
+#endif
 
 TEST_F(UserDefaults, FolderCreatedOnSave)
 {
+#if !defined(_WIN32)
+    // A fresh account: not even the configuration folder exists yet.
+    setenv("XDG_CONFIG_HOME", (fs::path(home.path()) / "fresh" / ".config").c_str(), 1);
+#endif
     const fs::path maker = folder();
     std::error_code ec;
     fs::remove(maker, ec);  // only when empty
@@ -329,6 +368,7 @@ TEST_F(UserDefaults, FolderCreatedOnSave)
     EXPECT_EQ(readFile((maker / (std::string(kProduct) + ".defaults")).string()), fx->chunk(false));
     EXPECT_EQ(std::distance(fs::directory_iterator(maker), fs::directory_iterator()), 1);
     EXPECT_EQ(fx->param(4).defaultValue, 0.5f);
+    EXPECT_TRUE(dialogs.boxes.empty());
 }
 
 #if defined(_WIN32)
@@ -356,7 +396,8 @@ TEST_F(UserDefaults, UnusableFolder)
         fx->loadDefaults();
         EXPECT_EQ(fx->getParameter(0), 0.6f);
         EXPECT_EQ(fx->param(0).defaultValue, TestEffect::builtInDefault(0));
-        EXPECT_TRUE(dialogs.boxes.empty());
+        EXPECT_EQ(dialogs.boxes.size(), 1u) << "the save is reported, the load is not";
+        dialogs.boxes.clear();
         std::vector<std::string> entries;
         for (const auto& e : fs::directory_iterator(home.path())) entries.push_back(e.path().filename().string());
         EXPECT_EQ(entries, std::vector<std::string>{"plain"}) << "nothing written anywhere";

@@ -10,6 +10,7 @@
 #include "tests/core/ChunkBytes.h"
 #include "tests/core/TestEffect.h"
 #include "tests/support/FakeHost.h"
+#include "tests/support/ScopedResources.h"
 #include "tests/support/RecordingDialogs.h"
 
 using CoreTest::ChunkBytes;
@@ -58,7 +59,6 @@ float dequantised(uint16_t raw) { return static_cast<float>(raw) * 1.5625e-5f; }
 class StateChunk : public ::testing::Test {
 protected:
     StateChunk() { fx->loadFactoryBank(); }
-    ~StateChunk() override { Platform::setResourceFinder(previousFinder); }
 
     std::unique_ptr<TestEffect> fresh(const char* name = "CoreFx")
     {
@@ -75,7 +75,7 @@ protected:
         EXPECT_EQ(dialogs.boxes[0].style, 0x2010u);
     }
 
-    Platform::ResourceFinder previousFinder = Platform::setResourceFinder(noResource);
+    TestSupport::ScopedResources resources{noResource};
     FakeHost host;
     RecordingDialogs dialogs;
     std::unique_ptr<TestEffect> fx = std::make_unique<TestEffect>(FakeHost::callback());

@@ -14,6 +14,7 @@
 #include "tests/core/ChunkBytes.h"
 #include "tests/core/TestEffect.h"
 #include "tests/support/FakeHost.h"
+#include "tests/support/ScopedResources.h"
 #include "tests/support/RecordingDialogs.h"
 
 namespace fs = std::filesystem;
@@ -40,7 +41,6 @@ protected:
             std::error_code ec;
             fs::remove(file, ec);
         }
-        Platform::setResourceFinder(previousFinder);
     }
     /// Whether the defaults file is this test's own: on POSIX it lies in a
     /// scratch folder; on Windows it is the one every program in the prefix
@@ -59,7 +59,7 @@ protected:
     }
 
     CoreTest::ScratchConfigHome home{"vesk"};
-    Platform::ResourceFinder previousFinder = Platform::setResourceFinder(noResource);
+    TestSupport::ScopedResources resources{noResource};
     FakeHost host;
     RecordingDialogs dialogs;
     std::string file;

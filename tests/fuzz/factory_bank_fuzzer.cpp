@@ -3,6 +3,7 @@
 // the rest is the resource.
 #include "platform/resources.h"
 #include "tests/fuzz/FuzzEffect.h"
+#include "tests/support/ScopedResources.h"
 
 namespace {
 
@@ -26,12 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     dialogs.answer = data[0] & 1 ? Platform::kIdYes : Platform::kIdNo;
     resource.assign(data + 1, data + size);
     resource.shrink_to_fit();  // exactly the resource's size: a read past it is caught
-    Platform::ResourceFinder previous = Platform::setResourceFinder(findFactoryBank);
-
     Effect fx(host);
     fx.setParameter(5, 0.75f);
-    fx.loadFactoryBank();
-    Platform::setResourceFinder(previous);
+    {
+        TestSupport::ScopedResources scoped(findFactoryBank);
+        fx.loadFactoryBank();
+    }
 
     const bool framed = resource.size() >= 160 && std::memcmp(resource.data(), "CcnK", 4) == 0 &&
                         std::memcmp(resource.data() + 8, "FBCh", 4) == 0;
