@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "tests/core/TestEffect.h"
 #include "tests/effect/engine_rig.h"
 
 using namespace EngineTest;
@@ -58,29 +59,14 @@ uint64_t render(const Scenario& s)
 
     Fnv fnv;
     size_t nextAuto = 0, nextMidi = 0;
-    std::vector<VstMidiEvent> events;
     for (int32_t at = 0; at < total; at += s.block) {
         const int32_t n = std::min(s.block, total - at);
         for (; nextAuto < s.automation.size() && s.automation[nextAuto].frame < at + n; ++nextAuto)
             fx.setParameter(static_cast<VstInt32>(s.automation[nextAuto].param), s.automation[nextAuto].value);
-        events.clear();
-        for (; nextMidi < s.midi.size() && s.midi[nextMidi].frame < at + n; ++nextMidi) {
-            VstMidiEvent e{};
-            e.type = kVstMidiType;
-            e.byteSize = sizeof e;
-            e.deltaFrames = s.midi[nextMidi].frame - at;
-            e.midiData[0] = static_cast<char>(0xB0);
-            e.midiData[1] = 20;
-            e.midiData[2] = static_cast<char>(s.midi[nextMidi].value);
-            events.push_back(e);
-        }
-        std::vector<VstEvent*> pointers;
-        for (VstMidiEvent& e : events) pointers.push_back(reinterpret_cast<VstEvent*>(&e));
-        std::vector<uint8_t> list(sizeof(VstEvents) + pointers.size() * sizeof(VstEvent*));
-        auto* vstEvents = reinterpret_cast<VstEvents*>(list.data());
-        vstEvents->numEvents = static_cast<VstInt32>(pointers.size());
-        std::memcpy(vstEvents->events, pointers.data(), pointers.size() * sizeof(VstEvent*));
-        if (!pointers.empty()) fx.processEvents(vstEvents);
+        CoreTest::EventList events;
+        for (; nextMidi < s.midi.size() && s.midi[nextMidi].frame < at + n; ++nextMidi)
+            events.cc(s.midi[nextMidi].frame - at, 20, static_cast<uint8_t>(s.midi[nextMidi].value));
+        if (!events.events.empty()) fx.processEvents(events.get());
 
         if (s.useDouble) {
             std::vector<double> in0(x.begin() + at, x.begin() + at + n), in1(in0), o0(static_cast<size_t>(n)),
