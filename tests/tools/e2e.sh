@@ -30,6 +30,17 @@ host() {
     tr -d '\r' <"$work/err.raw" >"$work/err.txt"
 }
 
+# png ARGS...: runs vesk-png like host runs vesk-host.
+png() {
+    if [ -n "${VESK_EMULATOR:-}" ]; then
+        "$VESK_EMULATOR" "./$VESK_PNG" "$@" >"$work/out.raw" 2>"$work/err.raw"
+    else
+        "./$VESK_PNG" "$@" >"$work/out.raw" 2>"$work/err.raw"
+    fi
+    status=$?
+    tr -d '\r' <"$work/out.raw" >"$work/out.txt"
+}
+
 # ok ARGS...: vesk-host must succeed.
 ok() {
     host "$@"
@@ -71,6 +82,21 @@ silent() { grep -q "output peak 1: -inf dBFS, 2: -inf dBFS" "$work/out.txt"; }
 size_of() { wc -c <"$1" | tr -d ' '; }
 
 case "$case_name" in
+
+vesk_png)
+    cp "$VESK_SOURCE/tests/render/png/rgba8_i.png" "$VESK_SOURCE/tests/render/png/rgba8_i.rgba" "$work/"
+    png decode "$work/rgba8_i.png" "$work/out.rgba"
+    [ "$status" -eq 0 ] && has "ok 19 13" || fail "a valid picture: status $status, $(cat "$work/out.txt")"
+    cmp -s "$work/out.rgba" "$work/rgba8_i.rgba" || fail "the written pixels differ from the expected ones"
+    head -c 100 "$work/rgba8_i.png" >"$work/cut.png"
+    png decode "$work/cut.png" "$work/cut.rgba"
+    [ "$status" -eq 0 ] && line '^error [0-9]+$' || fail "a cut picture: status $status, $(cat "$work/out.txt")"
+    [ ! -e "$work/cut.rgba" ] || fail "an undecodable picture left an output file"
+    png decode "$work/missing.png" "$work/x.rgba"
+    [ "$status" -eq 2 ] || fail "an unreadable input gave status $status, not 2"
+    png decode "$work/rgba8_i.png"
+    [ "$status" -eq 2 ] || fail "a usage error gave status $status, not 2"
+    ;;
 
 vesk_info)
     ok info "$VESK_PLUGIN"
