@@ -49,4 +49,7 @@ build/linux/vesk-host compare "$cross/linux.wav" "$cross/windows.wav" --toleranc
 wine_env_stop
 trap - EXIT
 
+step "Wine sessions in a row: the main job's Windows step, the Windows tests, the tests again"
+scripts/check-wine-sessions.sh
+
 step "All tests passed"
