@@ -29,7 +29,7 @@ step "vesk-host.exe info Vesk2.dll (under Wine)"
 . scripts/wine-env.sh
 trap wine_env_stop EXIT
 wine_env_start "$root/build/win64"
-(cd build/win64 && wine ./vesk-host.exe info Vesk2.dll)
+(cd build/win64 && wine_run 120 ./vesk-host.exe info Vesk2.dll)
 wine_env_stop
 trap - EXIT
 

@@ -27,7 +27,7 @@ ASAN_OPTIONS=detect_leaks=1 ctest --preset linux-asan -j "$jobs"
 
 build linux-tsan --target core_tests
 step "Tests: linux-tsan (ThreadSanitizer)"
-(cd build/linux-tsan && XDG_CONFIG_HOME="$PWD/test-home" TSAN_OPTIONS=halt_on_error=1 ./tests/core_tests --gtest_brief=1)
+(cd build/linux-tsan && XDG_CONFIG_HOME="$PWD/test-home" TSAN_OPTIONS=halt_on_error=1 timeout 600 ./tests/core_tests --gtest_brief=1)
 
 build win64
 step "Tests: win64 under Wine"
@@ -44,9 +44,12 @@ render=(--sr 48000 --block 480 --param Mode=1 --param Roomsz=0.8 --param RTime=0
 build/linux/vesk-host signal "$cross/in.wav" --kind bursts --seconds 3 --sr 48000 >/dev/null
 XDG_CONFIG_HOME="$root/$cross" build/linux/vesk-host render build/linux/Vesk2.so "$cross/in.wav" "$cross/linux.wav" \
   "${render[@]}" >/dev/null
-(cd build/win64 && wine ./vesk-host.exe render Vesk2.dll ../cross/in.wav ../cross/windows.wav "${render[@]}" >/dev/null)
+(cd build/win64 && wine_run 300 ./vesk-host.exe render Vesk2.dll ../cross/in.wav ../cross/windows.wav "${render[@]}" >/dev/null)
 build/linux/vesk-host compare "$cross/linux.wav" "$cross/windows.wav" --tolerance 1e-6
 wine_env_stop
 trap - EXIT
+
+step "Wine sessions in a row: the main job's Windows step, the Windows tests, the tests again"
+scripts/check-wine-sessions.sh
 
 step "All tests passed"

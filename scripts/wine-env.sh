@@ -13,17 +13,40 @@ wine_env_start() {
   WINE_ENV_XVFB=$!
   export DISPLAY=":$n"
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "Creating the Wine prefix (once per build folder)..."
-    wineboot -i >/dev/null 2>&1 || true
+
+  # A server left by an interrupted run would keep its services, and with them
+  # whatever output they hold; this run starts from none.
+  wineserver -k >/dev/null 2>&1 || true
+  [ -f "$WINEPREFIX/system.reg" ] || echo "Creating the Wine prefix (once per build folder)..."
+  mkdir -p "$WINEPREFIX"  # the server needs the folder; the boot below fills it
+  # In the foreground it returns once the (daemonised) server accepts clients.
+  wineserver -p >/dev/null 2>&1 || { echo "wine_env_start: wineserver did not start" >&2; return 1; }
+  # The first Wine process under a new server boots the prefix (and creates it
+  # when new): Wine's services start as its children, inherit its standard
+  # output and error, and keep them open as long as the persistent server
+  # lives. A test runner reading that output would wait for ever. So the boot
+  # is done here, with its output going nowhere, and never by a test. wineboot
+  # returns when the boot has finished; services started later descend from it.
+  timeout 300 wineboot >/dev/null 2>&1 || { echo "wine_env_start: wineboot failed or did not end" >&2; return 1; }
+}
+
+# wine_run SECONDS PROGRAM [ARGS...]: runs a Windows program, ending it and
+# failing loudly if it is still running after SECONDS.
+wine_run() {
+  local limit=$1 status=0
+  shift
+  timeout -k 10 "$limit" wine "$@" || status=$?
+  if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
+    echo "wine $*: still running after ${limit} s, stopped" >&2
   fi
-  wineserver -p >/dev/null 2>&1 &
-  WINE_ENV_SERVER=$!
+  return "$status"
 }
 
 wine_env_stop() {
   wineserver -k >/dev/null 2>&1 || true
-  [ -n "${WINE_ENV_SERVER:-}" ] && wait "$WINE_ENV_SERVER" 2>/dev/null || true
-  [ -n "${WINE_ENV_XVFB:-}" ] && kill "$WINE_ENV_XVFB" 2>/dev/null || true
-  WINE_ENV_SERVER= WINE_ENV_XVFB=
+  if [ -n "${WINE_ENV_XVFB:-}" ]; then
+    kill "$WINE_ENV_XVFB" 2>/dev/null || true
+    wait "$WINE_ENV_XVFB" 2>/dev/null || true
+  fi
+  WINE_ENV_XVFB=
 }
