@@ -164,9 +164,19 @@ vesk_learn)
     # The mapping ignores the channel, and the controller's full scale is 1.0.
     ok render "$VESK_PLUGIN" "$work/in.wav" "$work/out.wav" --learn 13 --cc 10:74=127:16
     has "parameter 13 'Output' changed while rendering: 0.500000 -> 1.000000"
+    # The learnable controllers next to unlearnable ones.
+    for cc in 38 100 119; do
+        ok render "$VESK_PLUGIN" "$work/in.wav" "$work/out.wav" --learn Output --cc "10:$cc=0"
+        has "parameter 13 'Output' changed while rendering: 0.500000 -> 0.000000"
+    done
     # Without a learn the controller moves nothing.
     ok render "$VESK_PLUGIN" "$work/in.wav" "$work/out.wav" --cc 10:7=0
     grep -q "changed while rendering" "$work/out.txt" && fail "an unmapped controller moved a parameter"
+    # Controllers the plug-in never maps are refused rather than silently ignored.
+    for cc in 6 120; do
+        refused 2 "--learn: controller $cc (the first --cc's) cannot be learned; the learnable controllers are 1-5, 7-31, 38, 64-95, 100-119" \
+            render "$VESK_PLUGIN" "$work/in.wav" "$work/out.wav" --learn Output --cc "10:$cc=0"
+    done
     refused 1 "--learn: the plug-in keeps no state chunk" \
         render "$PROBE_PLUGIN" "$work/in.wav" "$work/out.wav" --learn Gain --cc 0:7=1
     ;;
