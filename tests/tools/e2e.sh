@@ -172,6 +172,16 @@ vesk_learn)
     # Without a learn the controller moves nothing.
     ok render "$VESK_PLUGIN" "$work/in.wav" "$work/out.wav" --cc 10:7=0
     grep -q "changed while rendering" "$work/out.txt" && fail "an unmapped controller moved a parameter"
+    # A learn maps the controller and sets no value: 0.75, which the chunk's
+    # 64000 steps would turn into 0.75000006, holds exactly, so the render is
+    # bit for bit the one without the learn (the --cc sets Output to the 1.0 it has).
+    set -- --tail 0.2 --param RTime=0.75 --param Output=1
+    ok render "$VESK_PLUGIN" "$work/in.wav" "$work/plain.wav" "$@"
+    ok render "$VESK_PLUGIN" "$work/in.wav" "$work/learned.wav" "$@" --learn Output --cc 10:7=127 --trace
+    if grep -q "host callback: Automate" "$work/err.txt"; then
+        fail "--learn changed parameter values: $(grep "host callback: Automate" "$work/err.txt" | head -n 3)"
+    fi
+    ok compare "$work/plain.wav" "$work/learned.wav"
     # Controllers the plug-in never maps are refused rather than silently ignored.
     for cc in 6 120; do
         refused 2 "--learn: controller $cc (the first --cc's) cannot be learned; the learnable controllers are 1-5, 7-31, 38, 64-95, 100-119" \

@@ -4,6 +4,12 @@
 
 namespace HostKit {
 
+namespace {
+// Record sizes by type byte, the type byte included.
+constexpr size_t kRecordSize[] = {4, 4, 26, 2, 32};
+constexpr uint8_t kProductRecord = 4;
+}  // namespace
+
 bool isStateChunk(const uint8_t* data, size_t size)
 {
     if (size < 8) return false;
@@ -22,6 +28,26 @@ void appendMidiMap(std::vector<uint8_t>& chunk, int32_t param, uint16_t key)
     chunk.push_back(static_cast<uint8_t>(key >> 8));
 }
 
+std::vector<uint8_t> midiMapChunk(const uint8_t* data, size_t size, int32_t param, uint16_t key)
+{
+    std::vector<uint8_t> chunk;
+    chunk.reserve(8 + kRecordSize[kProductRecord] + 4);
+    chunk.assign(data, data + 8);
+    // Values are left out: they would come back through the chunk's 64000
+    // steps and move parameters nobody asked to change.
+    size_t pos = 8;
+    while (pos < size && data[pos] < sizeof kRecordSize / sizeof kRecordSize[0] &&
+           kRecordSize[data[pos]] <= size - pos) {
+        if (data[pos] == kProductRecord) {
+            chunk.insert(chunk.end(), data + pos, data + pos + kRecordSize[kProductRecord]);
+            break;
+        }
+        pos += kRecordSize[data[pos]];
+    }
+    appendMidiMap(chunk, param, key);
+    return chunk;
+}
+
 StateChunkSummary summarizeStateChunk(const uint8_t* data, size_t size)
 {
     StateChunkSummary s;
@@ -31,7 +57,6 @@ StateChunkSummary summarizeStateChunk(const uint8_t* data, size_t size)
     }
     s.version = static_cast<int16_t>(data[4] | (data[5] << 8));
     size_t pos = 8;
-    static constexpr size_t kRecordSize[] = {4, 4, 26, 2, 32};
     while (pos < size) {
         const uint8_t type = data[pos];
         if (type >= sizeof kRecordSize / sizeof kRecordSize[0]) {
