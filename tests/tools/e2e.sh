@@ -45,6 +45,16 @@ refused() {
     grep -qF -- "$want_text" "$work/err.txt" || fail "vesk-host $*: '$want_text' missing from: $(cat "$work/err.txt")"
 }
 
+# limited ARGS...: runs vesk-host as host() does, but with no room to write any
+# file: a file size limit stops root too, and with SIGXFSZ ignored a write fails
+# with EFBIG as on a full disk. Messages come back through a pipe, which the
+# limit does not cover, into $work/err.txt; exit status in $status.
+limited() {
+    messages=$( (trap '' XFSZ; ulimit -f 0 || exit 125; exec ${VESK_EMULATOR:+"$VESK_EMULATOR"} "./$VESK_HOST" "$@" 2>&1 >/dev/null) )
+    status=$?
+    printf '%s\n' "$messages" | tr -d '\r' >"$work/err.txt"
+}
+
 # has TEXT...: every TEXT occurs in the last output.
 has() {
     for text in "$@"; do
@@ -189,6 +199,30 @@ vesk_learn)
     done
     refused 1 "--learn: the plug-in keeps no state chunk" \
         render "$PROBE_PLUGIN" "$work/in.wav" "$work/out.wav" --learn Gain --cc 0:7=1
+    ;;
+
+full_disk)
+    # A write that cannot complete keeps the file it was to replace, byte for
+    # byte, and leaves nothing else behind: presets and audio alike.
+    mkdir "$work/out"
+    ok signal "$work/in.wav" --kind noise --seconds 0.1
+    ok preset save "$VESK_PLUGIN" "$work/out/bank.fxb" --param RTime=0.8
+    ok preset save "$VESK_PLUGIN" "$work/out/program.fxp" --param RTime=0.8
+    ok render "$VESK_PLUGIN" "$work/in.wav" "$work/out/render.wav" --param RTime=0.8
+    ok signal "$work/out/signal.wav" --kind bursts --seconds 0.1
+    cp -R "$work/out" "$work/kept"
+    for file in bank.fxb program.fxp render.wav signal.wav; do
+        case $file in
+        *.fx?) set -- preset save "$VESK_PLUGIN" "$work/out/$file" ;;
+        render.wav) set -- render "$VESK_PLUGIN" "$work/in.wav" "$work/out/$file" ;;
+        signal.wav) set -- signal "$work/out/$file" --kind noise --seconds 0.2 ;;
+        esac
+        limited "$@"
+        [ "$status" -eq 1 ] || fail "vesk-host $* exited with $status on a full disk: $(cat "$work/err.txt")"
+        grep -qF -- "cannot write '$work/out/$file'" "$work/err.txt" || fail "vesk-host $* said: $(cat "$work/err.txt")"
+        cmp -s "$work/kept/$file" "$work/out/$file" || fail "a failed write changed or removed $file"
+    done
+    [ "$(ls -A "$work/out")" = "$(ls -A "$work/kept")" ] || fail "failed writes left behind: $(ls -A "$work/out")"
     ;;
 
 errors)
