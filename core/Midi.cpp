@@ -1,19 +1,9 @@
 // MIDI from the host: notes and controllers applied at their sample offsets,
 // controllers learned onto parameters.
+#include "core/MidiKeys.h"
 #include "core/Plug.h"
 
 namespace PlugCore {
-
-namespace {
-
-// Controllers with no effect at all: bank select, data entry, the LSB range
-// (except 38), the (N)RPN selectors, reset-all and local control.
-bool isInert(uint32_t c)
-{
-    return c == 0 || c == 6 || (c >= 32 && c <= 63 && c != 38) || (c >= 96 && c <= 99) || c == 121 || c == 122;
-}
-
-}  // namespace
 
 void Plug::applyMidiEvent(const VstEvent* event)
 {
@@ -39,7 +29,6 @@ void Plug::applyMidiEvent(const VstEvent* event)
 void Plug::handleController(uint16_t key, int32_t v)
 {
     const uint32_t c = key & 0xFF;
-    if (isInert(c)) return;
     if (c == 120) {  // all sound off
         reset();
         return;
@@ -48,6 +37,9 @@ void Plug::handleController(uint16_t key, int32_t v)
         for (int32_t n = 0; n < 128; ++n) noteOff(n, 100);
         return;
     }
+    // Bank select, data entry, the LSB range (except 38), the (N)RPN
+    // selectors, reset-all and local control have no effect at all.
+    if (!isLearnableController(static_cast<int>(c))) return;
 
     const int32_t stored = static_cast<int16_t>(key);  // keys are held sign-extended
     int32_t t = learnTarget.load(std::memory_order_relaxed);

@@ -2,6 +2,7 @@
 // classes, learning, unlearning and the mapping of controller values.
 #include <gtest/gtest.h>
 
+#include "core/MidiKeys.h"
 #include "tests/core/ChunkBytes.h"
 #include "tests/core/TestEffect.h"
 #include "tests/support/FakeHost.h"
@@ -74,6 +75,9 @@ TEST_F(Midi, ControllerClasses)
         fx->startLearn(3);
         controller(c, 127);
         const float before = TestEffect::builtInDefault(3);
+        // The shared rule (the command-line host's --learn uses it too) names
+        // exactly the controllers that behave as learnable here.
+        EXPECT_EQ(PlugCore::isLearnableController(c), !isInert(c) && c != 120 && c < 123);
 
         if (isInert(c)) {
             EXPECT_TRUE(fx->isLearning(3)) << "never completes a learn";

@@ -114,6 +114,15 @@ TEST(CommandLine, MistakesAreRefusedNamingTheArgument)
         {{"render", "f", "i", "o", "--cc", "1:7=1:0"}, "channel"},
         {{"render", "f", "i", "o", "--cc", "1:7=1:17"}, "channel"},
         {{"render", "f", "i", "o", "--learn", "Output"}, "--learn needs a --cc"},
+        // Controllers a parameter can never be mapped to; the first --cc is the one learned.
+        {{"render", "f", "i", "o", "--learn", "Output", "--cc", "0:0=1"},
+         "controller 0 (the first --cc's) cannot be learned; the learnable controllers are "
+         "1-5, 7-31, 38, 64-95, 100-119"},
+        {{"render", "f", "i", "o", "--learn", "Output", "--cc", "0:32=1"}, "controller 32 (the first"},
+        {{"render", "f", "i", "o", "--learn", "Output", "--cc", "0:99=1"}, "controller 99 (the first"},
+        {{"render", "f", "i", "o", "--learn", "Output", "--cc", "0:121=1"}, "controller 121 (the first"},
+        {{"render", "f", "i", "o", "--learn", "Output", "--cc", "0:127=1", "--cc", "0:7=1"},
+         "controller 127 (the first"},
         {{"render", "f", "i", "o", "--format", "mp3"}, "unknown sample format 'mp3'"},
         {{"bench", "f", "--signal", "pink"}, "unknown signal 'pink'"},
         {{"bench", "f", "--seconds", "0"}, "--seconds: 0 is out of range"},

@@ -56,6 +56,20 @@ refused() {
     grep -qF -- "$want_text" "$work/err.txt" || fail "vesk-host $*: '$want_text' missing from: $(cat "$work/err.txt")"
 }
 
+# limited ARGS...: runs vesk-host as host() does, but with no room to write any
+# file: a file size limit stops root too, and with SIGXFSZ ignored a write fails
+# with EFBIG as on a full disk. Messages come back through a pipe, which the
+# limit does not cover, into $work/err.txt; exit status in $status.
+limited() {
+    messages=$(
+        trap '' XFSZ
+        ulimit -f 0 || exit 125
+        exec ${VESK_EMULATOR:+"$VESK_EMULATOR"} "./$VESK_HOST" "$@" 2>&1 >/dev/null
+    )
+    status=$?
+    printf '%s\n' "$messages" | tr -d '\r' >"$work/err.txt"
+}
+
 # has TEXT...: every TEXT occurs in the last output.
 has() {
     for text in "$@"; do
@@ -190,11 +204,56 @@ vesk_learn)
     # The mapping ignores the channel, and the controller's full scale is 1.0.
     ok render "$VESK_PLUGIN" "$work/in.wav" "$work/out.wav" --learn 13 --cc 10:74=127:16
     has "parameter 13 'Output' changed while rendering: 0.500000 -> 1.000000"
+    # The learnable controllers next to unlearnable ones.
+    for cc in 38 100 119; do
+        ok render "$VESK_PLUGIN" "$work/in.wav" "$work/out.wav" --learn Output --cc "10:$cc=0"
+        has "parameter 13 'Output' changed while rendering: 0.500000 -> 0.000000"
+    done
     # Without a learn the controller moves nothing.
     ok render "$VESK_PLUGIN" "$work/in.wav" "$work/out.wav" --cc 10:7=0
     grep -q "changed while rendering" "$work/out.txt" && fail "an unmapped controller moved a parameter"
+    # A learn maps the controller and sets no value: 0.75, which the chunk's
+    # 64000 steps would turn into 0.75000006, holds exactly, so the render is
+    # bit for bit the one without the learn (the --cc sets Output to the 1.0 it has).
+    set -- --tail 0.2 --param RTime=0.75 --param Output=1
+    ok render "$VESK_PLUGIN" "$work/in.wav" "$work/plain.wav" "$@"
+    ok render "$VESK_PLUGIN" "$work/in.wav" "$work/learned.wav" "$@" --learn Output --cc 10:7=127 --trace
+    if grep -q "host callback: Automate" "$work/err.txt"; then
+        fail "--learn changed parameter values: $(grep "host callback: Automate" "$work/err.txt" | head -n 3)"
+    fi
+    ok compare "$work/plain.wav" "$work/learned.wav"
+    # Controllers the plug-in never maps are refused rather than silently ignored.
+    learnable="1-5, 7-31, 38, 64-95, 100-119"
+    for cc in 6 120; do
+        refused 2 "controller $cc (the first --cc's) cannot be learned; the learnable controllers are $learnable" \
+            render "$VESK_PLUGIN" "$work/in.wav" "$work/out.wav" --learn Output --cc "10:$cc=0"
+    done
     refused 1 "--learn: the plug-in keeps no state chunk" \
         render "$PROBE_PLUGIN" "$work/in.wav" "$work/out.wav" --learn Gain --cc 0:7=1
+    ;;
+
+full_disk)
+    # A write that cannot complete keeps the file it was to replace, byte for
+    # byte, and leaves nothing else behind: presets and audio alike.
+    mkdir "$work/out"
+    ok signal "$work/in.wav" --kind noise --seconds 0.1
+    ok preset save "$VESK_PLUGIN" "$work/out/bank.fxb" --param RTime=0.8
+    ok preset save "$VESK_PLUGIN" "$work/out/program.fxp" --param RTime=0.8
+    ok render "$VESK_PLUGIN" "$work/in.wav" "$work/out/render.wav" --param RTime=0.8
+    ok signal "$work/out/signal.wav" --kind bursts --seconds 0.1
+    cp -R "$work/out" "$work/kept"
+    for file in bank.fxb program.fxp render.wav signal.wav; do
+        case $file in
+        *.fx?) set -- preset save "$VESK_PLUGIN" "$work/out/$file" ;;
+        render.wav) set -- render "$VESK_PLUGIN" "$work/in.wav" "$work/out/$file" ;;
+        signal.wav) set -- signal "$work/out/$file" --kind noise --seconds 0.2 ;;
+        esac
+        limited "$@"
+        [ "$status" -eq 1 ] || fail "vesk-host $* exited with $status on a full disk: $(cat "$work/err.txt")"
+        grep -qF -- "cannot write '$work/out/$file'" "$work/err.txt" || fail "vesk-host $* said: $(cat "$work/err.txt")"
+        cmp -s "$work/kept/$file" "$work/out/$file" || fail "a failed write changed or removed $file"
+    done
+    [ "$(ls -A "$work/out")" = "$(ls -A "$work/kept")" ] || fail "failed writes left behind: $(ls -A "$work/out")"
     ;;
 
 errors)

@@ -180,7 +180,18 @@ TEST(Render, LearnAddsAMappingToVesk2ThatTheControllerThenDrives)
     settings.blockSize = 512;
     PluginSession s(ToolsTest::veskFile(), settings);
     const int32_t output = s.findParameter("Output");
+    // 0.75 does not survive the chunk's 64000 steps (it comes back as
+    // 0.75000006); HiScale and LoScale also hold it by default.
+    s.setParameter(s.findParameter("RTime"), 0.75f);
+    std::vector<float> before;
+    for (int32_t i = 0; i < s.numParams(); ++i) before.push_back(s.getParameter(i));
+    s.automation.clear();
     learnController(s, output, 7);
+
+    // A learn maps and changes no value, bit for bit.
+    for (int32_t i = 0; i < s.numParams(); ++i)
+        EXPECT_EQ(s.getParameter(i), before[static_cast<size_t>(i)]) << "parameter " << i << " " << s.paramName(i);
+    EXPECT_TRUE(s.automation.empty()) << "the plug-in reported " << s.automation.size() << " parameter changes";
 
     // The plug-in took the record: its own chunk now carries the mapping.
     const std::vector<uint8_t> chunk = s.getChunk(true);

@@ -1,5 +1,6 @@
 // Audio files through libsndfile (the Linux build): every format libsndfile
-// reads, WAV written in the sample format asked for.
+// reads, WAV written in the sample format asked for (encoded in memory, then
+// written as one file).
 #include <sndfile.h>
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <limits>
 
 #include "tools/vesk-host/AudioBuffer.h"
+#include "tools/vesk-host/ByteIO.h"
 #include "tools/vesk-host/HostError.h"
 
 namespace HostKit {
@@ -26,9 +28,58 @@ int subtypeOf(SampleFormat f)
     return SF_FORMAT_FLOAT;
 }
 
+/// A file in memory for libsndfile to write into, so that the bytes reach the
+/// disk in one replacing write.
+class MemoryFile {
+public:
+    static SF_VIRTUAL_IO* io()
+    {
+        static SF_VIRTUAL_IO functions = {length, seek, read, write, tell};
+        return &functions;
+    }
+    std::vector<uint8_t> bytes;
+
+private:
+    sf_count_t pos = 0;
+
+    static MemoryFile& of(void* user) { return *static_cast<MemoryFile*>(user); }
+    static sf_count_t length(void* user) { return static_cast<sf_count_t>(of(user).bytes.size()); }
+    static sf_count_t tell(void* user) { return of(user).pos; }
+    static sf_count_t seek(sf_count_t offset, int whence, void* user)
+    {
+        MemoryFile& m = of(user);
+        const sf_count_t base = whence == SEEK_CUR ? m.pos : whence == SEEK_END ? length(user) : 0;
+        if (base + offset < 0) return -1;
+        m.pos = base + offset;
+        return m.pos;
+    }
+    static sf_count_t read(void* ptr, sf_count_t count, void* user)
+    {
+        MemoryFile& m = of(user);
+        const sf_count_t left = length(user) - m.pos;
+        const sf_count_t n = count < left ? count : (left > 0 ? left : 0);
+        if (n > 0) std::memcpy(ptr, m.bytes.data() + m.pos, static_cast<size_t>(n));
+        m.pos += n;
+        return n;
+    }
+    static sf_count_t write(const void* ptr, sf_count_t count, void* user)
+    {
+        MemoryFile& m = of(user);
+        if (count <= 0) return 0;
+        const auto end = static_cast<size_t>(m.pos + count);
+        if (end > m.bytes.size()) m.bytes.resize(end);
+        std::memcpy(m.bytes.data() + m.pos, ptr, static_cast<size_t>(count));
+        m.pos += count;
+        return count;
+    }
+};
+
 class SndFile {
 public:
     SndFile(const std::string& path, int mode, SF_INFO& info) : file(sf_open(path.c_str(), mode, &info)) {}
+    SndFile(MemoryFile& memory, int mode, SF_INFO& info) : file(sf_open_virtual(MemoryFile::io(), mode, &info, &memory))
+    {
+    }
     ~SndFile()
     {
         if (file) sf_close(file);
@@ -83,7 +134,8 @@ void writeAudioFile(const std::string& path, const AudioBuffer& audio, SampleFor
     if (!sf_format_check(&info))
         throw HostError("cannot write '" + path + "': " + std::to_string(info.channels) + " channels of " +
                         sampleFormatName(format) + " is not a valid WAV layout");
-    SndFile f(path, SFM_WRITE, info);
+    MemoryFile memory;
+    SndFile f(memory, SFM_WRITE, info);
     if (!f.get()) throw HostError("cannot write '" + path + "': " + sf_strerror(nullptr));
     // No PEAK chunk: it carries a time stamp, and equal audio must give equal files.
     sf_command(f.get(), SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
@@ -96,10 +148,8 @@ void writeAudioFile(const std::string& path, const AudioBuffer& audio, SampleFor
         for (size_t c = 0; c < channels; ++c) interleaved[i * channels + c] = audio.channels[c][i];
     const sf_count_t put = sf_writef_double(f.get(), interleaved.data(), static_cast<sf_count_t>(frames));
     const bool closed = f.close();
-    if (put != static_cast<sf_count_t>(frames) || !closed) {
-        std::remove(path.c_str());
-        throw HostError("cannot write '" + path + "'");
-    }
+    if (put != static_cast<sf_count_t>(frames) || !closed) throw HostError("cannot write '" + path + "'");
+    writeFile(path, memory.bytes);
 }
 
 }  // namespace HostKit

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
+#include "platform/userfiles.h"
 #include "tools/vesk-host/HostError.h"
 
 namespace HostKit {
@@ -30,14 +32,22 @@ std::vector<uint8_t> readFile(const std::string& path, size_t maxBytes)
 
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) throw HostError("cannot write '" + path + "': cannot create the file");
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed) {
-        std::remove(path.c_str());
-        throw HostError("cannot write '" + path + "'");
+    // A device or a pipe (/dev/null, a fifo) cannot be replaced, only written to.
+    std::error_code ignored;
+    const std::filesystem::file_status status = std::filesystem::status(path, ignored);
+    if (std::filesystem::is_character_file(status) || std::filesystem::is_block_file(status) ||
+        std::filesystem::is_fifo(status)) {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f) throw HostError("cannot write '" + path + "': cannot open it");
+        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        if (std::fclose(f) != 0 || !written) throw HostError("cannot write '" + path + "'");
+        return;
     }
+    // Written beside the old file and renamed over it only once complete and
+    // flushed: a failed write (a full disk, say) leaves any old file as it was.
+    std::string reason;
+    if (!Platform::writeFileReplacing(path, bytes.data(), bytes.size(), &reason))
+        throw HostError("cannot write '" + path + "' (" + reason + "); any file there is left as it was");
 }
 
 ByteReader::ByteReader(const uint8_t* bytes, size_t length, std::string name)

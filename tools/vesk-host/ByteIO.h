@@ -11,7 +11,8 @@ namespace HostKit {
 
 /// The whole file; HostError when it cannot be opened or read, or is larger than maxBytes.
 std::vector<uint8_t> readFile(const std::string& path, size_t maxBytes);
-/// Writes bytes to path, replacing the file; HostError (and no partial file left) on failure.
+/// Writes bytes to path, replacing the file only once they are all written;
+/// HostError on failure, with any old file untouched and no partial file left.
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 /// Sequential reader over a byte range. Every read checks the remaining length

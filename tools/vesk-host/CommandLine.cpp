@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/MidiKeys.h"
 #include "tools/vesk-host/HostError.h"
 
 namespace HostKit {
@@ -93,6 +94,22 @@ bool hostOption(HostOptions& h, const std::string& name, const std::string& valu
     return true;
 }
 
+/// The controllers --learn accepts as ranges ("1-5, 7-31, 38, ..."), read off the plug-in's own rule.
+std::string learnableControllers()
+{
+    std::string out;
+    for (int c = 0; c < 128; ++c) {
+        if (!PlugCore::isLearnableController(c)) continue;
+        int last = c;
+        while (last < 127 && PlugCore::isLearnableController(last + 1)) ++last;
+        if (!out.empty()) out += ", ";
+        out += std::to_string(c);
+        if (last > c) out += '-' + std::to_string(last);
+        c = last;
+    }
+    return out;
+}
+
 bool endsWithIgnoringCase(const std::string& s, const char* suffix)
 {
     const std::string t(suffix);
@@ -137,6 +154,11 @@ RenderOptions parseRender(const std::vector<std::string>& args)
     }
     if (!o.learn.empty() && o.controls.empty())
         throw UsageError("render: --learn needs a --cc (the first one names the controller to learn)");
+    // A mapping of any other controller would be stored but never move the parameter.
+    if (!o.learn.empty() && !PlugCore::isLearnableController(o.controls.front().controller))
+        throw UsageError("render: --learn: controller " + std::to_string(o.controls.front().controller) +
+                         " (the first --cc's) cannot be learned; the learnable controllers are " +
+                         learnableControllers());
     return o;
 }
 
@@ -316,7 +338,10 @@ std::string usageText(const std::string& command)
                "  --tail SECONDS    append this much silence to the input (default 0)\n"
                "  --cc F:C=V[:CH]   MIDI control change C (0-127) with value V (0-127) at frame F,\n"
                "                    channel CH (1-16, default 1); repeatable\n"
-               "  --learn P         map the first --cc's controller to parameter P (Vesk2 state chunks)\n"
+               "  --learn P         map the first --cc's controller to parameter P (Vesk2 state chunks);\n"
+               "                    learnable controllers: " +
+               learnableControllers() +
+               "\n"
                "  --format F        output samples: f32 (default), f64, s16, s24, s32, u8\n";
     if (command == "bench")
         return "usage: vesk-host bench PLUGIN [options]\n"

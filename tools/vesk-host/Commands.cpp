@@ -294,8 +294,6 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err)
                                    static_cast<long long>(c.frame), static_cast<long long>(total)));
 
     if (!o.learn.empty()) learnController(s, s.findParameter(o.learn), o.controls.front().controller);
-    // Explicit values come last so that they hold exactly, whatever a chunk rounded.
-    for (const ParamAssignment& p : o.host.params) s.setParameter(s.findParameter(p.target), p.value);
 
     std::vector<float> before;
     for (int32_t i = 0; i < s.numParams(); ++i) before.push_back(s.getParameter(i));
@@ -662,12 +660,11 @@ void learnController(PluginSession& s, int32_t param, uint8_t controller)
 {
     if (!s.hasFlag(effFlagsProgramChunks))
         throw HostError("--learn: the plug-in keeps no state chunk, so its MIDI learn cannot be reached");
-    std::vector<uint8_t> chunk = s.getChunk(true);
+    const std::vector<uint8_t> chunk = s.getChunk(true);
     if (!isStateChunk(chunk.data(), chunk.size()))
         throw HostError("--learn: the plug-in's state chunk is not a Vesk2 state chunk; "
                         "its MIDI learn cannot be reached from the command line");
-    appendMidiMap(chunk, param, controllerKey(controller));
-    s.setChunk(chunk, true);
+    s.setChunk(midiMapChunk(chunk.data(), chunk.size(), param, controllerKey(controller)), true);
 }
 
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)

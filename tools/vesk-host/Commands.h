@@ -30,8 +30,10 @@ void applyPreset(PluginSession& session, const Preset& preset, const std::string
 Preset capturePreset(PluginSession& session, bool bank);
 
 /// Emulates the editor's MIDI learn: fetches the program-form state chunk,
-/// checks it is a Vesk2 state chunk, appends a MIDI map record for the
-/// controller and loads it back. HostError for any other plug-in.
+/// checks it is a Vesk2 state chunk and loads a chunk holding only its header,
+/// its product name and a MIDI map record for the controller, so that no
+/// parameter value changes. HostError for any other plug-in. The controller
+/// should be one the plug-in maps (PlugCore::isLearnableController).
 void learnController(PluginSession& session, int32_t param, uint8_t controller);
 
 /// "VesA", or the hexadecimal value when the four bytes are not printable.

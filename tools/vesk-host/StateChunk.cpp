@@ -20,6 +20,25 @@ void appendMidiMap(std::vector<uint8_t>& chunk, int32_t param, uint16_t key)
     PlugCore::writeChunkRecord(chunk, PlugCore::ChunkRecordData::midiMap(static_cast<uint32_t>(param), key));
 }
 
+std::vector<uint8_t> midiMapChunk(const uint8_t* data, size_t size, int32_t param, uint16_t key)
+{
+    // Only the header, the product's own name (so the plug-in asks nothing) and
+    // the mapping: values would come back through the chunk's 64000 steps and
+    // move parameters nobody asked to change.
+    using namespace PlugCore;
+    std::vector<uint8_t> chunk;
+    ChunkReader reader(data, size);
+    writeChunkHeader(chunk, reader.header());
+    ChunkRecordData r;
+    while (reader.next(r))
+        if (r.type == kRecProductName) {
+            writeChunkRecord(chunk, r);
+            break;
+        }
+    appendMidiMap(chunk, param, key);
+    return chunk;
+}
+
 StateChunkSummary summarizeStateChunk(const uint8_t* data, size_t size)
 {
     using namespace PlugCore;

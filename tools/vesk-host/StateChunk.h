@@ -20,6 +20,12 @@ bool isStateChunk(const uint8_t* data, size_t size);
 /// Appends a MIDI map record {1, param, key LE}. HostError when param does not fit a byte.
 void appendMidiMap(std::vector<uint8_t>& chunk, int32_t param, uint16_t key);
 
+/// A chunk that only maps param to key: the header and product name record of
+/// the plug-in's own chunk (so that it loads without asking about another
+/// product), then the MIDI map record. Loading it sets no parameter value.
+/// The data must start with the magic.
+std::vector<uint8_t> midiMapChunk(const uint8_t* data, size_t size, int32_t param, uint16_t key);
+
 struct StateChunkSummary {
     int32_t version = 0;
     std::string product;
