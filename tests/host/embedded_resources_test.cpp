@@ -1,13 +1,15 @@
 // The pictures and the font the editor loads: found by type and name in any
 // case, with exactly the bytes of the files in resources/. On Windows they are
 // looked up in Vesk2.dll as loaded by a host; elsewhere in the generated table
-// the library links, which must also be inside Vesk2.so.
+// the library links, which must also be inside Vesk2.so. The pictures decode
+// to the sizes the editor cuts them at.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 
 #include "platform/resources.h"
 #include "platform/system.h"
+#include "render/Image.h"
 
 namespace {
 
@@ -84,6 +87,25 @@ TEST(EmbeddedResources, FoundByNameInAnyCaseWithTheCommittedBytes)
         EXPECT_FALSE(Platform::findResource(miss.type, miss.name, none)) << miss.type << " " << miss.name;
         EXPECT_EQ(none.data, nullptr);
     }
+
+    // The editor's pictures decode through the loader it uses, at their sizes;
+    // the background is opaque everywhere.
+    struct Picture {
+        const char* name;
+        uint32_t width, height;
+        bool opaque;
+    };
+    for (const Picture& p : {Picture{"commonTextures", 600, 480, false}, Picture{"Texture", 560, 170, true}}) {
+        const std::unique_ptr<Vornkit::Image> image = Vornkit::loadImageResource(p.name);
+        ASSERT_NE(image, nullptr) << p.name;
+        EXPECT_EQ(image->width, p.width) << p.name;
+        EXPECT_EQ(image->height, p.height) << p.name;
+        const uint32_t* px = image->pixels.get();
+        const size_t n = size_t{image->width} * image->height;
+        const bool allOpaque = std::all_of(px, px + n, [](uint32_t v) { return v >> 24 == 255; });
+        EXPECT_TRUE(allOpaque || !p.opaque) << p.name;
+    }
+    EXPECT_EQ(Vornkit::loadImageResource("Vera"), nullptr) << "a font is no picture";
 
 #ifdef _WIN32
     Platform::setModuleHandle(previousModule);
