@@ -17,29 +17,23 @@ fail() {
     exit 1
 }
 
-# host ARGS...: runs vesk-host; stdout in $work/out.txt, stderr in $work/err.txt
-# (line ends normalised), exit status in $status.
-host() {
+# tool PROGRAM ARGS...: runs one of the build's programs (through the emulator
+# when cross compiling); stdout in $work/out.txt, stderr in $work/err.txt (line
+# ends normalised), exit status in $status.
+tool() {
+    program=$1
+    shift
     if [ -n "${VESK_EMULATOR:-}" ]; then
-        "$VESK_EMULATOR" "./$VESK_HOST" "$@" >"$work/out.raw" 2>"$work/err.raw"
+        "$VESK_EMULATOR" "./$program" "$@" >"$work/out.raw" 2>"$work/err.raw"
     else
-        "./$VESK_HOST" "$@" >"$work/out.raw" 2>"$work/err.raw"
+        "./$program" "$@" >"$work/out.raw" 2>"$work/err.raw"
     fi
     status=$?
     tr -d '\r' <"$work/out.raw" >"$work/out.txt"
     tr -d '\r' <"$work/err.raw" >"$work/err.txt"
 }
-
-# png ARGS...: runs vesk-png like host runs vesk-host.
-png() {
-    if [ -n "${VESK_EMULATOR:-}" ]; then
-        "$VESK_EMULATOR" "./$VESK_PNG" "$@" >"$work/out.raw" 2>"$work/err.raw"
-    else
-        "./$VESK_PNG" "$@" >"$work/out.raw" 2>"$work/err.raw"
-    fi
-    status=$?
-    tr -d '\r' <"$work/out.raw" >"$work/out.txt"
-}
+host() { tool "$VESK_HOST" "$@"; }
+png() { tool "$VESK_PNG" "$@"; }
 
 # ok ARGS...: vesk-host must succeed.
 ok() {
