@@ -25,6 +25,18 @@ Image::Image(const uint8_t* bytes, size_t size)
 
 Image::~Image() = default;
 
+DXBlit::StaticTexture* Image::createTexture(DXBlit::Device& device) const
+{
+    DXBlit::StaticTexture* texture = device.createStaticTexture(width, height);
+    try {
+        texture->upload(pixels.get(), width, 0, 0, width, height);
+    } catch (...) {
+        texture->release();
+        throw;
+    }
+    return texture;
+}
+
 std::unique_ptr<Image> loadImageResource(const char* name)
 {
     Platform::ResourceBytes res;

@@ -6,6 +6,8 @@
 #include <exception>
 #include <memory>
 
+#include "render/Device.h"
+
 namespace Vornkit {
 
 class Image {
@@ -16,6 +18,9 @@ public:
     /// Decodes PNG bytes. Throws Exception for anything that is not a PNG the decoder accepts.
     Image(const uint8_t* bytes, size_t size);
     virtual ~Image();
+
+    /// A texture of the picture on `device`; the caller releases it before the device goes.
+    DXBlit::StaticTexture* createTexture(DXBlit::Device& device) const;
     Image(const Image&) = delete;
     Image& operator=(const Image&) = delete;
 

@@ -238,6 +238,17 @@ CompareOptions parseCompare(const std::vector<std::string>& args)
     return o;
 }
 
+DrawTestOptions parseDrawTest(const std::vector<std::string>& args)
+{
+    const SplitArgs a = splitArgs(args, 1, {{"power-of-two", false, false}}, "draw-test");
+    expectPositionals(a, 1, "draw-test", "OUT.png");
+    DrawTestOptions o;
+    o.output = a.positionals[0];
+    for (const auto& [name, value] : a.options)
+        if (name == "power-of-two") o.powerOfTwo = true;
+    return o;
+}
+
 }  // namespace
 
 long long parseInteger(const std::string& text, long long lo, long long hi, const std::string& what)
@@ -313,6 +324,7 @@ Command parseCommandLine(const std::vector<std::string>& args)
     if (cmd == "preset") return parsePreset(args);
     if (cmd == "signal") return parseSignal(args);
     if (cmd == "compare") return parseCompare(args);
+    if (cmd == "draw-test") return parseDrawTest(args);
     throw UsageError("unknown command '" + cmd + "'");
 }
 
@@ -369,6 +381,11 @@ std::string usageText(const std::string& command)
         return "usage: vesk-host compare A.wav B.wav [--tolerance R]\n"
                "Prints the largest sample difference between two files of the same shape,\n"
                "also relative to A's peak; fails when that exceeds R (default 0: identical).\n";
+    if (command == "draw-test")
+        return "usage: vesk-host draw-test OUT.png [--power-of-two]\n"
+               "Opens a window, draws a fixed scene with every drawing mode of the plug-in's\n"
+               "editor and its pictures, and writes what was drawn as a PNG file.\n"
+               "  --power-of-two    use power-of-two textures, as without rectangle textures\n";
     return "usage: vesk-host COMMAND ...\n"
            "A command-line VST 2.4 host.\n"
            "  info PLUGIN                      names, identity, programs, parameters\n"
@@ -378,6 +395,7 @@ std::string usageText(const std::string& command)
            "  preset show FILE                 print a preset file's header\n"
            "  signal OUT.wav                   write a test signal\n"
            "  compare A.wav B.wav              largest difference between two renders\n"
+           "  draw-test OUT.png                draw the editor's test scene into a PNG\n"
            "  help COMMAND                     options of a command\n";
 }
 

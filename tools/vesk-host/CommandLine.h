@@ -79,12 +79,17 @@ struct CompareOptions {
     double tolerance = 0.0;  ///< largest difference allowed, as a fraction of the first file's peak
 };
 
+struct DrawTestOptions {
+    std::string output;       ///< PNG file
+    bool powerOfTwo = false;  ///< draw as a driver without rectangle textures does
+};
+
 struct HelpRequest {
     std::string topic;  ///< a command name, or empty for the overview
 };
 
 using Command = std::variant<HelpRequest, InfoOptions, RenderOptions, BenchOptions, PresetSaveOptions,
-                             PresetShowOptions, SignalOptions, CompareOptions>;
+                             PresetShowOptions, SignalOptions, CompareOptions, DrawTestOptions>;
 
 /// args without the program name. An empty list, "help", "-h" and "--help" ask for help.
 Command parseCommandLine(const std::vector<std::string>& args);

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "tools/vesk-host/ByteIO.h"
+#include "tools/vesk-host/DrawTest.h"
 #include "tools/vesk-host/HostError.h"
 #include "tools/vesk-host/StateChunk.h"
 
@@ -683,6 +684,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         if (const auto* o = std::get_if<PresetShowOptions>(&c)) return runPresetShow(*o, out);
         if (const auto* o = std::get_if<SignalOptions>(&c)) return runSignal(*o, out);
         if (const auto* o = std::get_if<CompareOptions>(&c)) return runCompare(*o, out);
+        if (const auto* o = std::get_if<DrawTestOptions>(&c)) return runDrawTest(*o, out);
         return 2;
     } catch (const UsageError& e) {
         err << "vesk-host: " << e.what() << "\n";

@@ -1,0 +1,24 @@
+// A plain top-level window for the developer tools: something to draw into
+// and to host an editor in, on the screen the system gives (X11's $DISPLAY on
+// Linux). Not part of the plug-in. [the thread that opened it]
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace Platform {
+
+class ToolWindow {
+public:
+    /// A shown window whose client area is width by height pixels, ready for
+    /// OpenGL; null with the reason when the system refuses one.
+    static std::unique_ptr<ToolWindow> open(const char* title, int width, int height, std::string* reason);
+    virtual ~ToolWindow() = default;
+
+    /// HWND on Windows, the X11 Window id on Linux.
+    virtual void* nativeHandle() const = 0;
+    /// Handles the events waiting (none is waited for); false once the user has closed the window.
+    virtual bool pump() = 0;
+};
+
+}  // namespace Platform

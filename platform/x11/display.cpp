@@ -1,0 +1,113 @@
+#include "platform/x11/display.h"
+
+#include <cstdlib>
+
+namespace Platform::X11 {
+
+namespace {
+
+Display* shared = nullptr;
+int users = 0;
+bool errorSeen = false;
+
+int recordError(Display*, XErrorEvent*)
+{
+    errorSeen = true;
+    return 0;
+}
+
+}  // namespace
+
+Display* acquireDisplay()
+{
+    if (!shared) shared = XOpenDisplay(nullptr);
+    if (!shared) return nullptr;
+    ++users;
+    return shared;
+}
+
+void releaseDisplay()
+{
+    if (users == 0 || --users > 0) return;
+    XCloseDisplay(shared);
+    shared = nullptr;
+}
+
+ErrorTrap::ErrorTrap(Display* d) : display(d), previous(nullptr), outerSeen(errorSeen)
+{
+    XSync(display, False);  // earlier requests report to whoever handled them before
+    errorSeen = false;
+    previous = XSetErrorHandler(recordError);
+}
+
+ErrorTrap::~ErrorTrap()
+{
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    errorSeen = outerSeen;  // an inner scope answers for its own errors
+}
+
+bool ErrorTrap::failed()
+{
+    XSync(display, False);
+    return errorSeen;
+}
+
+GLXFBConfig chooseWindowConfig(Display* display)
+{
+    static const int attributes[] = {GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT,
+                                     GLX_DOUBLEBUFFER, True, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8,
+                                     GLX_BLUE_SIZE, 8, GLX_X_RENDERABLE, True, None};
+    int count = 0;
+    GLXFBConfig* configs = glXChooseFBConfig(display, DefaultScreen(display), attributes, &count);
+    if (!configs) return nullptr;
+    // The server sorts by preference; the first without depth and stencil is
+    // the closest to what the drawing needs, the first of all will do too.
+    GLXFBConfig best = count > 0 ? configs[0] : nullptr;
+    for (int i = 0; i < count; ++i) {
+        int depth = 0, stencil = 0;
+        glXGetFBConfigAttrib(display, configs[i], GLX_DEPTH_SIZE, &depth);
+        glXGetFBConfigAttrib(display, configs[i], GLX_STENCIL_SIZE, &stencil);
+        if (depth == 0 && stencil == 0) {
+            best = configs[i];
+            break;
+        }
+    }
+    XFree(configs);
+    return best;
+}
+
+GLWindow createGLWindow(Display* display, Window parent, int width, int height)
+{
+    GLWindow made;
+    GLXFBConfig config = chooseWindowConfig(display);
+    if (!config) return made;
+    XVisualInfo* visual = glXGetVisualFromFBConfig(display, config);
+    if (!visual) return made;
+    ErrorTrap trap(display);
+    XSetWindowAttributes attributes{};
+    made.colormap = XCreateColormap(display, parent, visual->visual, AllocNone);
+    attributes.colormap = made.colormap;
+    attributes.background_pixel = 0;
+    attributes.border_pixel = 0;
+    attributes.event_mask = ExposureMask | StructureNotifyMask;
+    made.window = XCreateWindow(display, parent, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                                  visual->depth, InputOutput, visual->visual,
+                                  CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
+    XFree(visual);
+    if (trap.failed()) {
+        if (made.window) XDestroyWindow(display, made.window);
+        if (made.colormap) XFreeColormap(display, made.colormap);
+        return {};
+    }
+    return made;
+}
+
+void destroyGLWindow(Display* display, const GLWindow& window)
+{
+    ErrorTrap trap(display);  // the window may already be gone with its parent
+    if (window.window) XDestroyWindow(display, window.window);
+    if (window.colormap) XFreeColormap(display, window.colormap);
+}
+
+}  // namespace Platform::X11

@@ -1,0 +1,81 @@
+#include <cstdint>
+
+#include "platform/toolwindow.h"
+#include "platform/x11/display.h"
+
+namespace Platform {
+
+namespace {
+
+class X11ToolWindow final : public ToolWindow {
+public:
+    X11ToolWindow(Display* d, const X11::GLWindow& w) : display(d), made(w)
+    {
+        deleteAtom = XInternAtom(display, "WM_DELETE_WINDOW", False);
+        XSetWMProtocols(display, made.window, &deleteAtom, 1);
+    }
+    ~X11ToolWindow() override
+    {
+        X11::destroyGLWindow(display, made);
+        XSync(display, False);
+        X11::releaseDisplay();
+    }
+
+    void* nativeHandle() const override { return reinterpret_cast<void*>(static_cast<uintptr_t>(made.window)); }
+
+    bool pump() override
+    {
+        while (XPending(display)) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == deleteAtom) closed = true;
+            if (event.type == DestroyNotify && event.xdestroywindow.window == made.window) closed = true;
+        }
+        return !closed;
+    }
+
+    void waitMapped()
+    {
+        for (;;) {
+            XEvent event;
+            XWindowEvent(display, made.window, StructureNotifyMask, &event);
+            if (event.type == MapNotify) return;
+        }
+    }
+
+private:
+    Display* display;
+    X11::GLWindow made;
+    Atom deleteAtom = 0;
+    bool closed = false;
+};
+
+}  // namespace
+
+std::unique_ptr<ToolWindow> ToolWindow::open(const char* title, int width, int height, std::string* reason)
+{
+    Display* display = X11::acquireDisplay();
+    if (!display) {
+        if (reason) *reason = "cannot open the X display (is DISPLAY set?)";
+        return nullptr;
+    }
+    X11::GLWindow made = X11::createGLWindow(display, DefaultRootWindow(display), width, height);
+    if (!made.window) {
+        X11::releaseDisplay();
+        if (reason) *reason = "the X server offers no double-buffered RGBA OpenGL visual";
+        return nullptr;
+    }
+    XStoreName(display, made.window, title ? title : "");
+    // A fixed size, as an editor's window has.
+    XSizeHints hints{};
+    hints.flags = PMinSize | PMaxSize;
+    hints.min_width = hints.max_width = width;
+    hints.min_height = hints.max_height = height;
+    XSetWMNormalHints(display, made.window, &hints);
+    auto window = std::make_unique<X11ToolWindow>(display, made);
+    XMapWindow(display, made.window);
+    window->waitMapped();
+    return window;
+}
+
+}  // namespace Platform
