@@ -6,8 +6,12 @@ namespace Platform::X11 {
 
 namespace {
 
+// One connection for the life of the process, never closed: opening one per
+// window costs a connection set-up each time (and a server hit by quick
+// reconnects refuses clients for a while), and closing a connection that used
+// GLX unloads the driver under whoever still holds its state, which some
+// drivers do not survive.
 Display* shared = nullptr;
-int users = 0;
 bool errorSeen = false;
 
 int recordError(Display*, XErrorEvent*)
@@ -18,19 +22,10 @@ int recordError(Display*, XErrorEvent*)
 
 }  // namespace
 
-Display* acquireDisplay()
+Display* connection()
 {
     if (!shared) shared = XOpenDisplay(nullptr);
-    if (!shared) return nullptr;
-    ++users;
     return shared;
-}
-
-void releaseDisplay()
-{
-    if (users == 0 || --users > 0) return;
-    XCloseDisplay(shared);
-    shared = nullptr;
 }
 
 ErrorTrap::ErrorTrap(Display* d) : display(d), previous(nullptr), outerSeen(errorSeen)

@@ -8,10 +8,9 @@
 
 namespace Platform::X11 {
 
-/// Opens the connection on first use ($DISPLAY); later calls share it.
-/// Null when there is no display. Every successful call is paired with releaseDisplay.
-Display* acquireDisplay();
-void releaseDisplay();
+/// The connection, opened on first use ($DISPLAY) and kept for the life of
+/// the process. Null when there is no display (later calls try again).
+Display* connection();
 
 /// Catches the X errors of the requests made while it lives, instead of
 /// letting Xlib's default handler end the host's process. The destructor

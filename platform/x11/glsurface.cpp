@@ -18,7 +18,7 @@ public:
 
     void takeDrawable() override
     {
-        if (!display) display = X11::acquireDisplay();
+        if (!display) display = X11::connection();
     }
 
     int choosePixelFormat() override
@@ -99,7 +99,6 @@ public:
     {
         if (!display) return;
         if (context) deleteContext();
-        X11::releaseDisplay();
         display = nullptr;
         config = nullptr;
     }

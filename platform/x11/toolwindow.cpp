@@ -18,7 +18,6 @@ public:
     {
         X11::destroyGLWindow(display, made);
         XSync(display, False);
-        X11::releaseDisplay();
     }
 
     void* nativeHandle() const override { return reinterpret_cast<void*>(static_cast<uintptr_t>(made.window)); }
@@ -54,14 +53,13 @@ private:
 
 std::unique_ptr<ToolWindow> ToolWindow::open(const char* title, int width, int height, std::string* reason)
 {
-    Display* display = X11::acquireDisplay();
+    Display* display = X11::connection();
     if (!display) {
         if (reason) *reason = "cannot open the X display (is DISPLAY set?)";
         return nullptr;
     }
     X11::GLWindow made = X11::createGLWindow(display, DefaultRootWindow(display), width, height);
     if (!made.window) {
-        X11::releaseDisplay();
         if (reason) *reason = "the X server offers no double-buffered RGBA OpenGL visual";
         return nullptr;
     }

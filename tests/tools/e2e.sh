@@ -91,6 +91,24 @@ size_of() { wc -c <"$1" | tr -d ' '; }
 
 case "$case_name" in
 
+draw_test)
+    # The drawing layer's test scene, with rectangle and with power-of-two
+    # textures, against the committed picture. To renew that picture after a
+    # deliberate change: vesk-host draw-test OUT.png on Linux, then save it
+    # compressed (for example with Pillow) as tests/tools/golden/draw-test.png.
+    if [ -z "${DISPLAY:-}" ]; then
+        [ -z "${VESK_REQUIRE_DISPLAY:-}" ] || fail "DISPLAY is not set"
+        exit 77
+    fi
+    golden="$VESK_SOURCE/tests/tools/golden/draw-test.png"
+    for form in rectangle power-of-two; do
+        option=; [ "$form" = power-of-two ] && option=--power-of-two
+        ok draw-test $option "$work/$form.png"
+        png compare "$work/$form.png" "$golden" --tolerance 2
+        [ "$status" -eq 0 ] || fail "$form textures: $(cat "$work/out.txt" "$work/err.txt")"
+    done
+    ;;
+
 vesk_png)
     cp "$VESK_SOURCE/tests/render/png/rgba8_i.png" "$VESK_SOURCE/tests/render/png/rgba8_i.rgba" "$work/"
     png decode "$work/rgba8_i.png" "$work/out.rgba"

@@ -88,11 +88,12 @@ public:
                 drawQuad(c, makeQuad(x, y, 56, 30, 4, 1, 0xC0FFE0A0));
             }
 
-        // The fallback pattern for a missing texture, one to one and stretched.
+        // The fallback pattern for a missing texture, one to one and stretched
+        // (between the outer texel centres, so no wrap mode enters).
         {
             Shader s(c, kBlendOpaque, kTexModulate);
             const Quad quads[2] = {makeQuad(336, 178, 4, 4, 0, 0, 0xFFFFFFFF),
-                                   {344, 178, 408, 242, 0, 0, 4, 4, 0, 0, 4, 4, 0xFFFFFFFF}};
+                                   {344, 178, 408, 242, 0.5f, 0.5f, 3.5f, 3.5f, 0.5f, 0.5f, 3.5f, 3.5f, 0xFFFFFFFF}};
             c.drawQuads(quads, 2);
         }
 

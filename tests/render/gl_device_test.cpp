@@ -1,0 +1,377 @@
+// The OpenGL device on a real window (Xvfb natively, WGL under Wine): what
+// each drawing mode puts on the screen, texel-exact blits with and without
+// rectangle textures, context hand-back, leaks, and the failure paths.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/dialogs.h"
+#include "platform/glsurface.h"
+#include "platform/resources.h"
+#include "platform/system.h"
+#include "platform/toolwindow.h"
+#include "render/GLDevice.h"
+#include "render/Image.h"
+#include "tests/support/RecordingDialogs.h"
+
+using namespace DXBlit;
+
+namespace {
+
+constexpr int kWidth = 160, kHeight = 120;
+
+class RecordingDebugOutput final : public Platform::IDebugOutput {
+public:
+    RecordingDebugOutput() : previous(Platform::setDebugOutput(this)) {}
+    ~RecordingDebugOutput() override { Platform::setDebugOutput(previous); }
+    void line(const char* text) override { lines.emplace_back(text); }
+    std::vector<std::string> lines;
+
+private:
+    Platform::IDebugOutput* previous;
+};
+
+// The system's surfaces with faults and oddities on request.
+const char* scriptedExtensions = nullptr;
+const unsigned char* VESK_GLAPI scriptedGetString(unsigned) { return reinterpret_cast<const unsigned char*>(scriptedExtensions); }
+
+class ScriptedSurfaces final : public Platform::IGLSurfaces {
+public:
+    ScriptedSurfaces() : previous(Platform::setGLSurfaces(this)) {}
+    ~ScriptedSurfaces() override { Platform::setGLSurfaces(previous); }
+
+    bool failPixelFormat = false;
+    bool zeroSize = false;
+    int drawablesTaken = 0, drawablesReleased = 0;
+
+    std::unique_ptr<Platform::IGLSurface> open(void* window) override
+    {
+        return std::make_unique<Surface>(Platform::systemGLSurfaces().open(window), *this);
+    }
+
+private:
+    class Surface final : public Platform::IGLSurface {
+    public:
+        Surface(std::unique_ptr<Platform::IGLSurface> s, ScriptedSurfaces& o) : real(std::move(s)), owner(o) {}
+        void takeDrawable() override { ++owner.drawablesTaken, real->takeDrawable(); }
+        int choosePixelFormat() override { return real->choosePixelFormat(); }
+        bool setPixelFormat(int f) override { return !owner.failPixelFormat && real->setPixelFormat(f); }
+        bool createContext() override { return real->createContext(); }
+        bool deleteContext() override { return real->deleteContext(); }
+        void releaseDrawable() override { ++owner.drawablesReleased, real->releaseDrawable(); }
+        Platform::GLCurrent current() const override { return real->current(); }
+        bool makeCurrent() override { return real->makeCurrent(); }
+        bool restore(const Platform::GLCurrent& p) override { return real->restore(p); }
+        void swapBuffers() override { real->swapBuffers(); }
+        void clientSize(int& w, int& h) const override
+        {
+            real->clientSize(w, h);
+            if (owner.zeroSize) w = h = 0;
+        }
+        void* procAddress(const char* name) const override
+        {
+            if (scriptedExtensions && std::strcmp(name, "glGetString") == 0)
+                return reinterpret_cast<void*>(&scriptedGetString);
+            return real->procAddress(name);
+        }
+
+    private:
+        std::unique_ptr<Platform::IGLSurface> real;
+        ScriptedSurfaces& owner;
+    };
+    Platform::IGLSurfaces* previous;
+};
+
+struct FunctionScene final : Scene {
+    std::function<void(Context&)> body;
+    void draw(Context& c) override { body(c); }
+};
+
+Platform::GLCurrent currentNow() { return Platform::systemGLSurfaces().open(nullptr)->current(); }
+
+class GLDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+#ifndef _WIN32
+        if (!std::getenv("DISPLAY")) {
+            if (std::getenv("VESK_REQUIRE_DISPLAY")) FAIL() << "DISPLAY is not set";
+            GTEST_SKIP() << "no X display";
+        }
+#endif
+        std::string reason;
+        window = Platform::ToolWindow::open("render test", kWidth, kHeight, &reason);
+        ASSERT_TRUE(window) << reason;
+    }
+    void TearDown() override { GLDevice::forcePowerOfTwoTextures(false); }
+
+    GLDevice* makeDevice() { return new GLDevice(window->nativeHandle()); }
+
+    /// Renders `body` on `device` and returns the frame as 0xRRGGBB words.
+    std::vector<uint32_t> frame(GLDevice& device, const std::function<void(Context&)>& body)
+    {
+        std::vector<uint32_t> pixels(kWidth * kHeight);
+        FunctionScene scene;
+        scene.body = [&](Context& c) {
+            body(c);
+            device.readPixels(kWidth, kHeight, pixels.data());
+        };
+        device.render(scene);
+        for (uint32_t& p : pixels) p &= 0xFFFFFF;
+        return pixels;
+    }
+
+    std::unique_ptr<Platform::ToolWindow> window;
+};
+
+void fill(Context& c, float x, float y, float w, float h, uint32_t colour)
+{
+    Shader s(c, kBlendOpaque, kTexColour);
+    drawQuad(c, makeQuad(x, y, w, h, 0, 0, colour));
+}
+
+::testing::AssertionResult near(uint32_t got, uint32_t want, int tolerance = 1)
+{
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const int d = static_cast<int>((got >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF);
+        if (d > tolerance || d < -tolerance)
+            return ::testing::AssertionFailure() << std::hex << "got 0x" << got << ", want 0x" << want;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+struct Released {
+    Texture* t;
+    ~Released() { t->release(); }
+};
+
+TEST_F(GLDeviceTest, EveryModeDrawsItsArithmeticOverEveryPixelOfTheQuad)
+{
+    // A two-cell film strip: cell 0 is T0, cell 1 is T1, both premultiplied.
+    constexpr uint32_t T0 = 0x80604020, T1 = 0xC0C08040, C = 0x80806040, D = 0xFF204080;
+    struct Case {
+        const char* what;
+        int textureMode, blendMode;
+        uint32_t colour, want;
+    } cases[] = {
+        {"colour", kTexColour, kBlendOpaque, C, 0x806040},
+        {"T0 x colour", kTexModulate, kBlendOpaque, C, 0x301808},
+        {"T0 x colour, over by the product's alpha", kTexModulate, kBlendPremultiplied, C, 0x484868},
+        {"colour x T0, over by the colour's alpha", kTexTint, kBlendPremultiplied, C, 0x403848},
+        {"T0 x T1 x colour", kTexModulateBoth, kBlendOpaque, C, 0x240C02},
+        {"cross-fade at 0: T0 tinted", kTexCrossFade, kBlendOpaque, C & 0xFFFFFF, 0x301808},
+        {"cross-fade at 128: even mix tinted", kTexCrossFade, kBlendOpaque, C, 0x48240C},
+        {"cross-fade at 255: T1 tinted", kTexCrossFade, kBlendOpaque, C | 0xFF000000, 0x603010},
+        {"premultiplied over", kTexColour, kBlendPremultiplied, C, 0x908080},
+        {"additive", kTexColour, kBlendAdd, C, 0xA0A0C0},
+        {"straight over", kTexColour, kBlendStraight, C, 0x505060},
+        {"per-channel coverage", kTexColour, kBlendSubpixel, C, 0x505880},
+    };
+    const auto cellX = [](size_t i) { return 8 + static_cast<int>(i % 8) * 16; };
+    const auto cellY = [](size_t i) { return 8 + static_cast<int>(i / 8) * 16; };
+
+    GLDevice* device = makeDevice();
+    StaticTexture* strip = device->createStaticTexture(16, 8);
+    std::vector<uint32_t> cells(16 * 8);
+    for (int i = 0; i < 16 * 8; ++i) cells[i] = i % 16 < 8 ? T0 : T1;
+    strip->upload(cells.data(), 16, 0, 0, 16, 8);
+
+    const std::vector<uint32_t> pixels = frame(*device, [&](Context& c) {
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            const float x = static_cast<float>(cellX(i)), y = static_cast<float>(cellY(i));
+            fill(c, x - 2, y - 2, 12, 12, D);
+            Shader s(c, cases[i].blendMode, cases[i].textureMode, strip, strip);
+            drawQuad(c, {x, y, x + 8, y + 8, 0, 0, 8, 8, 8, 0, 16, 8, cases[i].colour});
+        }
+    });
+    for (size_t i = 0; i < std::size(cases); ++i)
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                ASSERT_TRUE(near(pixels[(cellY(i) + y) * kWidth + cellX(i) + x], cases[i].want))
+                    << cases[i].what << " at " << x << ", " << y;
+    strip->release();
+    device->release();
+}
+
+TEST_F(GLDeviceTest, FallbackPatternClippedUploadAndRestoredOuterShader)
+{
+    RecordingDebugOutput debug;
+    GLDevice* device = makeDevice();
+    StaticTexture* red = device->createStaticTexture(4, 4);
+    const std::vector<uint32_t> reds(16, 0xFFFF0000), blues(16, 0xFF0000FF);
+    red->upload(reds.data(), 4, 0, 0, 4, 4);
+    StaticTexture* clipped = device->createStaticTexture(4, 4);
+    clipped->upload(reds.data(), 4, 0, 0, 4, 4);
+    clipped->upload(blues.data(), 4, 2, 2, 4, 4);  // only 2 x 2 fit
+    clipped->upload(blues.data(), 4, 4, 0, 4, 4);  // starts outside: nothing
+
+    const std::vector<uint32_t> pixels = frame(*device, [&](Context& c) {
+        {
+            Shader missing(c, kBlendOpaque, kTexModulate, nullptr);
+            drawQuad(c, makeQuad(0, 0, 4, 4, 0, 0, 0xFFFFFFFF));
+        }
+        {
+            Shader s(c, kBlendOpaque, kTexModulate, clipped);
+            drawQuad(c, makeQuad(8, 0, 4, 4, 0, 0, 0xFFFFFFFF));
+        }
+        Shader outer(c, kBlendOpaque, kTexModulate, red);
+        {
+            Shader inner(c, kBlendOpaque, kTexColour);
+            drawQuad(c, makeQuad(16, 0, 4, 4, 0, 0, 0xFF00FF00));
+        }
+        drawQuad(c, makeQuad(24, 0, 4, 4, 0, 0, 0xFFFFFFFF));  // red again: the outer state is re-applied
+        c.drawQuads(nullptr, 0);
+    });
+    const uint32_t R = 0xFF0000, G = 0x00FF00, Y = 0xFFFF00, B = 0x0000FF;
+    const uint32_t pattern[16] = {R, R, G, G, R, R, G, G, Y, Y, B, B, Y, Y, B, B};
+    const uint32_t quadrants[16] = {R, R, R, R, R, R, R, R, R, R, B, B, R, R, B, B};
+    for (int i = 0; i < 16; ++i) {
+        const int x = i % 4, y = i / 4;
+        EXPECT_EQ(pixels[y * kWidth + x], pattern[i]) << "fallback at " << x << ", " << y;
+        EXPECT_EQ(pixels[y * kWidth + 8 + x], quadrants[i]) << "clipped upload at " << x << ", " << y;
+        EXPECT_EQ(pixels[y * kWidth + 16 + x], G);
+        EXPECT_EQ(pixels[y * kWidth + 24 + x], R);
+    }
+    red->release();
+    clipped->release();
+    device->release();
+    EXPECT_TRUE(debug.lines.empty()) << "the fallback texture is not a leak";
+}
+
+TEST_F(GLDeviceTest, PictureBlitsShowExactlyTheirTexelsWithAndWithoutRectangleTextures)
+{
+    std::unique_ptr<Vornkit::Image> picture = Vornkit::loadImageResource("commonTextures");
+    ASSERT_TRUE(picture);
+    Platform::ResourceBytes png;
+    ASSERT_TRUE(Platform::findResource("PNG", "commonTextures", png));
+    for (bool powerOfTwo : {false, true}) {
+        SCOPED_TRACE(powerOfTwo ? "power-of-two textures" : "rectangle textures");
+        GLDevice::forcePowerOfTwoTextures(powerOfTwo);
+        GLDevice* device = makeDevice();
+        EXPECT_EQ(device->hasRectangleTextures(), !powerOfTwo);
+        // One texture through the picture loader, one straight from the PNG bytes.
+        StaticTexture* fromImage = picture->createTexture(*device);
+        StaticTexture* fromPng = device->createTextureFromPng(png.data, png.size);
+        ASSERT_TRUE(fromPng);
+        auto* gl = dynamic_cast<GLTexture*>(fromImage);
+        EXPECT_EQ(gl->width, powerOfTwo ? 1024u : 600u);
+        EXPECT_EQ(gl->height, powerOfTwo ? 512u : 480u);
+
+        const std::vector<uint32_t> pixels = frame(*device, [&](Context& c) {
+            {
+                Shader s(c, kBlendOpaque, kTexModulate, fromImage);
+                drawQuad(c, makeQuad(0, 0, 90, 30, 422, 50, 0xFFFFFFFF));
+            }
+            Shader s(c, kBlendOpaque, kTexModulate, fromPng);
+            drawQuad(c, makeQuad(0, 40, 90, 30, 422, 50, 0xFFFFFFFF));
+        });
+        int wrong = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 90; ++x) {
+                // The picture is stored premultiplied, so an opaque blit shows its colour words.
+                const uint32_t want = picture->pixels[(50 + y) * picture->width + 422 + x] & 0xFFFFFF;
+                wrong += pixels[y * kWidth + x] != want;
+                wrong += pixels[(40 + y) * kWidth + x] != want;
+            }
+        EXPECT_EQ(wrong, 0);
+        fromImage->release();
+        fromPng->release();
+        device->release();
+    }
+}
+
+TEST_F(GLDeviceTest, GuardsHandBackWhateverWasCurrentBefore)
+{
+    GLDevice* a = makeDevice();
+    GLDevice* b = makeDevice();
+    EXPECT_EQ(currentNow().context, nullptr) << "creation leaves nothing current";
+    {
+        ContextGuard outside(*b);
+        const void* bContext = currentNow().context;
+        ASSERT_NE(bContext, nullptr);
+        const void* aContext = nullptr;
+        StaticTexture* made = nullptr;
+        FunctionScene scene;
+        scene.body = [&](Context& c) {
+            aContext = currentNow().context;
+            made = c.getDevice()->createStaticTexture(2, 2);  // nested: no switch
+            EXPECT_EQ(currentNow().context, aContext);
+            made->release();
+            EXPECT_EQ(currentNow().context, aContext);
+        };
+        a->render(scene);
+        EXPECT_NE(aContext, bContext);
+        EXPECT_EQ(currentNow().context, bContext) << "render restores the context that was current";
+    }
+    EXPECT_EQ(currentNow().context, nullptr) << "the outermost guard restores none";
+    a->release();
+    b->release();
+}
+
+TEST_F(GLDeviceTest, LeakIsReportedOnceAndALateReleaseIsSafe)
+{
+    RecordingDebugOutput debug;
+    GLDevice* device = makeDevice();
+    StaticTexture* leaked = device->createStaticTexture(8, 8);
+    StaticTexture* kept = device->createStaticTexture(8, 8);
+    kept->release();
+    EXPECT_EQ(device->liveTextures(), 2) << "the fallback and the leaked one";
+    device->release();
+    ASSERT_EQ(debug.lines, std::vector<std::string>{"Morlenvale GL stats.textures non-zero; possible leak."});
+    leaked->release();  // after its device: frees only itself
+    EXPECT_EQ(debug.lines.size(), 1u);
+}
+
+TEST_F(GLDeviceTest, FailuresAreNumberedLeaveNothingAndTheNextAttemptWorks)
+{
+    RecordingDebugOutput debug;
+    TestSupport::RecordingDialogs dialogs;
+    ScriptedSurfaces surfaces;
+
+    surfaces.failPixelFormat = true;
+    EXPECT_THROW(makeDevice(), Exception);
+    EXPECT_EQ(surfaces.drawablesReleased, surfaces.drawablesTaken);
+    surfaces.failPixelFormat = false;
+
+    // Without multitexturing: one box in the process, no debugger line, however often it is retried.
+    scriptedExtensions = "GL_EXT_texture_env_combine GL_ARB_texture_rectangle";
+    EXPECT_THROW(makeDevice(), Exception);
+    EXPECT_THROW(makeDevice(), Exception);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].caption, "Morlenvale GL error");
+    EXPECT_EQ(dialogs.boxes[0].style, Platform::kMbTaskModal | Platform::kMbIconError);
+    EXPECT_EQ(currentNow().context, nullptr);
+
+    // The EXT name of the combiners is enough.
+    scriptedExtensions = "GL_ARB_multitexture GL_EXT_texture_env_combine";
+    GLDevice* device = makeDevice();
+    scriptedExtensions = nullptr;
+    EXPECT_FALSE(device->hasRectangleTextures());
+
+    // Bad drawing states: the texture mode is checked first.
+    EXPECT_THROW(device->applyState(kBlendOpaque, 5, nullptr, nullptr), Exception);
+    EXPECT_THROW(device->applyState(7, kTexColour, nullptr, nullptr), Exception);
+    EXPECT_THROW(device->applyState(-1, -1, nullptr, nullptr), Exception);
+
+    // A window without area draws nothing and does not fail.
+    surfaces.zeroSize = true;
+    FunctionScene scene;
+    bool drawn = false;
+    scene.body = [&](Context&) { drawn = true; };
+    device->render(scene);
+    EXPECT_FALSE(drawn);
+    device->release();
+    EXPECT_EQ(surfaces.drawablesReleased, surfaces.drawablesTaken);
+
+    auto numbered = [](int n) {
+        return "Morlenvale GL: check failed at line " + std::to_string(n) + " (please report this bug).";
+    };
+    EXPECT_EQ(debug.lines, (std::vector<std::string>{numbered(196), numbered(478), numbered(509), numbered(478)}));
+}
+
+}  // namespace
