@@ -4,7 +4,7 @@
 # everything is there. Usage: scripts/deps.sh [build|test|demo|bench]...
 set -euo pipefail
 
-build=(cmake ninja-build g++ pkg-config libsndfile1-dev libx11-dev libgl-dev
+build=(cmake ninja-build g++ pkg-config libsndfile1-dev libx11-dev libgl-dev libfreetype-dev dpkg-dev
        g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools)
 # The artwork check regenerates resources/*.png with Pillow and the Vera fonts.
 test=(clang libclang-rt-14-dev googletest wine wine64 xvfb xauth libgl1-mesa-dri dragonfly-reverb-vst

@@ -14,16 +14,15 @@
 #include "platform/glsurface.h"
 #include "platform/resources.h"
 #include "platform/system.h"
-#include "platform/toolwindow.h"
 #include "render/GLDevice.h"
 #include "render/Image.h"
+#include "tests/render/gl_test_window.h"
 #include "tests/support/RecordingDialogs.h"
 
 using namespace DXBlit;
+using namespace TestSupport;
 
 namespace {
-
-constexpr int kWidth = 160, kHeight = 120;
 
 class RecordingDebugOutput final : public Platform::IDebugOutput {
 public:
@@ -87,70 +86,12 @@ private:
     Platform::IGLSurfaces* previous;
 };
 
-struct FunctionScene final : Scene {
-    std::function<void(Context&)> body;
-    void draw(Context& c) override { body(c); }
-};
-
-Platform::GLCurrent currentNow() { return Platform::systemGLSurfaces().open(nullptr)->current(); }
-
-class GLDeviceTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-#ifndef _WIN32
-        if (!std::getenv("DISPLAY")) {
-            if (std::getenv("VESK_REQUIRE_DISPLAY")) FAIL() << "DISPLAY is not set";
-            GTEST_SKIP() << "no X display";
-        }
-#endif
-        std::string reason;
-        window = Platform::ToolWindow::open("render test", kWidth, kHeight, &reason);
-        ASSERT_TRUE(window) << reason;
-    }
-    void TearDown() override { GLDevice::forcePowerOfTwoTextures(false); }
-
-    GLDevice* makeDevice() { return new GLDevice(window->nativeHandle()); }
-
-    /// Renders `body` on `device` and returns the frame as 0xRRGGBB words.
-    std::vector<uint32_t> frame(GLDevice& device, const std::function<void(Context&)>& body)
-    {
-        std::vector<uint32_t> pixels(kWidth * kHeight);
-        FunctionScene scene;
-        scene.body = [&](Context& c) {
-            body(c);
-            device.readPixels(kWidth, kHeight, pixels.data());
-        };
-        device.render(scene);
-        for (uint32_t& p : pixels) p &= 0xFFFFFF;
-        return pixels;
-    }
-
-    std::unique_ptr<Platform::ToolWindow> window;
-};
-
-void fill(Context& c, float x, float y, float w, float h, uint32_t colour)
-{
-    Shader s(c, kBlendOpaque, kTexColour);
-    drawQuad(c, makeQuad(x, y, w, h, 0, 0, colour));
-}
-
-::testing::AssertionResult near(uint32_t got, uint32_t want, int tolerance = 1)
-{
-    for (int shift = 0; shift <= 16; shift += 8) {
-        const int d = static_cast<int>((got >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF);
-        if (d > tolerance || d < -tolerance)
-            return ::testing::AssertionFailure() << std::hex << "got 0x" << got << ", want 0x" << want;
-    }
-    return ::testing::AssertionSuccess();
-}
-
 struct Released {
     Texture* t;
     ~Released() { t->release(); }
 };
 
-TEST_F(GLDeviceTest, EveryModeDrawsItsArithmeticOverEveryPixelOfTheQuad)
+TEST_F(GLWindowTest, EveryModeDrawsItsArithmeticOverEveryPixelOfTheQuad)
 {
     // A two-cell film strip: cell 0 is T0, cell 1 is T1, both premultiplied.
     constexpr uint32_t T0 = 0x80604020, T1 = 0xC0C08040, C = 0x80806040, D = 0xFF204080;
@@ -198,7 +139,7 @@ TEST_F(GLDeviceTest, EveryModeDrawsItsArithmeticOverEveryPixelOfTheQuad)
     device->release();
 }
 
-TEST_F(GLDeviceTest, FallbackPatternClippedUploadAndRestoredOuterShader)
+TEST_F(GLWindowTest, FallbackPatternClippedUploadAndRestoredOuterShader)
 {
     RecordingDebugOutput debug;
     GLDevice* device = makeDevice();
@@ -243,7 +184,7 @@ TEST_F(GLDeviceTest, FallbackPatternClippedUploadAndRestoredOuterShader)
     EXPECT_TRUE(debug.lines.empty()) << "the fallback texture is not a leak";
 }
 
-TEST_F(GLDeviceTest, PictureBlitsShowExactlyTheirTexelsWithAndWithoutRectangleTextures)
+TEST_F(GLWindowTest, PictureBlitsShowExactlyTheirTexelsWithAndWithoutRectangleTextures)
 {
     std::unique_ptr<Vornkit::Image> picture = Vornkit::loadImageResource("commonTextures");
     ASSERT_TRUE(picture);
@@ -285,7 +226,7 @@ TEST_F(GLDeviceTest, PictureBlitsShowExactlyTheirTexelsWithAndWithoutRectangleTe
     }
 }
 
-TEST_F(GLDeviceTest, GuardsHandBackWhateverWasCurrentBefore)
+TEST_F(GLWindowTest, GuardsHandBackWhateverWasCurrentBefore)
 {
     GLDevice* a = makeDevice();
     GLDevice* b = makeDevice();
@@ -313,7 +254,7 @@ TEST_F(GLDeviceTest, GuardsHandBackWhateverWasCurrentBefore)
     b->release();
 }
 
-TEST_F(GLDeviceTest, LeakIsReportedOnceAndALateReleaseIsSafe)
+TEST_F(GLWindowTest, LeakIsReportedOnceAndALateReleaseIsSafe)
 {
     RecordingDebugOutput debug;
     GLDevice* device = makeDevice();
@@ -327,7 +268,7 @@ TEST_F(GLDeviceTest, LeakIsReportedOnceAndALateReleaseIsSafe)
     EXPECT_EQ(debug.lines.size(), 1u);
 }
 
-TEST_F(GLDeviceTest, FailuresAreNumberedLeaveNothingAndTheNextAttemptWorks)
+TEST_F(GLWindowTest, FailuresAreNumberedLeaveNothingAndTheNextAttemptWorks)
 {
     RecordingDebugOutput debug;
     TestSupport::RecordingDialogs dialogs;

@@ -3,8 +3,10 @@
 #include <memory>
 #include <ostream>
 
+#include "platform/textsmoothing.h"
 #include "platform/toolwindow.h"
 #include "platform/userfiles.h"
+#include "render/Font.h"
 #include "render/GLDevice.h"
 #include "render/Image.h"
 #include "tools/vesk-host/HostError.h"
@@ -17,6 +19,24 @@ namespace {
 using namespace DXBlit;
 
 // Textures given back when the scene ends, before the device goes.
+// Text smoothing chosen by the scene, not by the system, so that every
+// machine draws the same picture.
+class SceneSmoothing final : public Platform::ITextSmoothing {
+public:
+    SceneSmoothing() : previous(Platform::setTextSmoothing(this)) {}
+    ~SceneSmoothing() override { Platform::setTextSmoothing(previous); }
+    Platform::TextSmoothing read() override { return next; }
+    Platform::TextSmoothing next;
+
+private:
+    Platform::ITextSmoothing* previous;
+};
+
+struct FontHandle {
+    Font* font = nullptr;
+    ~FontHandle() { disposeFont(font); }
+};
+
 struct TextureHandle {
     Texture* texture = nullptr;
     TextureHandle() = default;
@@ -126,14 +146,44 @@ public:
             drawQuad(c, makeQuad(336, 306, 90, 30, 422, 50, 0xFFFFFFFF));
         }
 
+        drawTexts(c);
+
         pixels.resize(size_t{kDrawTestWidth} * kDrawTestHeight);
         device.readPixels(kDrawTestWidth, kDrawTestHeight, pixels.data());
     }
 
     std::vector<uint32_t> pixels;
     TextureHandle background, common, ramp0, ramp1;
+    FontHandle small, large, rgb, bgr;
 
 private:
+    // Read-outs as the editor writes them, white and yellow, at 8 and 10
+    // points, greyscale; then one line in each subpixel order. Fonts take the
+    // smoothing of their build, and drawing follows the newest build.
+    void drawTexts(Context& c)
+    {
+        constexpr uint32_t kWhite = 0xFFFFFFFF, kYellow = 0xFFFED032;
+        SceneSmoothing smoothing;
+        small.font = createFont(c, 8);
+        large.font = createFont(c, 10);
+        if (!small.font || !large.font) return;
+        drawText(*large.font, c, "Reverb time  2.350 s", -1, 14, 30, kWhite, false);
+        drawText(*small.font, c, "Pre-delay  12.5 ms   Diffusion  60 %", -1, 14, 48, kWhite, false);
+        drawText(*large.font, c, "Hi Cut  8.400 kHz", -1, 14, 76, kYellow, false);
+        drawText(*small.font, c, "..learning..  CC 7 / ch 1", -1, 14, 94, kYellow, false);
+        drawText(*large.font, c, "Save as default", -1, 14, 122, kWhite, true);
+        drawText(*small.font, c, "0123456789 AaBbCcQqWwXx !\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~", -1, 14, 150, kYellow,
+                 false);
+
+        smoothing.next = {true, Platform::SubpixelOrder::Rgb};
+        rgb.font = createFont(c, 10);
+        if (rgb.font) drawText(*rgb.font, c, "Subpixel RGB", -1, 440, 322, kWhite, false);
+        smoothing.next = {true, Platform::SubpixelOrder::Bgr};
+        bgr.font = createFont(c, 10);
+        if (bgr.font) drawText(*bgr.font, c, "Subpixel BGR", -1, 440, 346, kYellow, false);
+    }
+
+
     GLDevice& device;
 };
 
