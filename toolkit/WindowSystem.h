@@ -1,0 +1,92 @@
+// The toolkit's view of the window system: what a native window tells the
+// window host, and what the window host asks of it. Implemented with Win32
+// (platform/win32), X11 (platform/x11) and without any window for tests.
+// Nothing here includes an OS header.
+//
+// Contract: a native window is created for one NativeWindowEvents receiver
+// and calls it on the window's thread only, with window-relative pixel
+// coordinates (wheel events included). `eventDestroyed` is the last call: after it
+// the native window sends nothing more, and the receiver may delete it from
+// within that call. Menus show themselves modally: `show` returns when the
+// menu closed; the chosen item (if any) arrives afterwards as `eventCommand`,
+// and the menu's end as `eventCaptureChanged`.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace Vornkit {
+
+enum class MouseAction { Down, Up, DoubleClick };
+
+/// Mouse modifier bits, as the toolkit passes them to controls.
+enum : int { kModShift = 1, kModControl = 2 };
+
+class NativeWindowEvents {
+public:
+    virtual ~NativeWindowEvents() = default;
+    virtual void eventPaint() = 0;
+    virtual void eventClose() = 0;
+    virtual void eventDestroyed() = 0;
+    virtual void eventCommand(uint32_t id) = 0;
+    virtual void eventTimer() = 0;
+    virtual void eventMouseMove(int x, int y, int mods) = 0;
+    /// button 1 = left, 2 = right.
+    virtual void eventMouseButton(MouseAction action, int x, int y, int button, int mods) = 0;
+    /// distance in notches (one detent is 1.0, away from the user positive).
+    virtual void eventMouseWheel(int x, int y, float distance, int mods) = 0;
+    virtual void eventMouseLeft() = 0;
+    virtual void eventCaptureChanged() = 0;
+};
+
+class NativeMenu {
+public:
+    virtual ~NativeMenu() = default;
+    virtual void addItem(const char* text, uint32_t id, bool enabled) = 0;
+    virtual void addSeparator() = 0;
+    /// Centred horizontally on (x, y) in window coordinates, top at y; returns when closed.
+    virtual void show(int x, int y) = 0;
+};
+
+class NativeWindow {
+public:
+    virtual ~NativeWindow() = default;
+    /// False when the system refused the window: such a window sends nothing.
+    virtual bool created() const = 0;
+    /// What the GL device draws into (HWND, X11 Window id), null when not created.
+    virtual void* handle() const = 0;
+    virtual void invalidate() = 0;
+    /// An OK/Cancel question owned by the window; true for OK.
+    virtual bool askOkCancel(const char* text, const char* caption) = 0;
+    virtual void setCapture() = 0;
+    virtual void releaseCapture() = 0;
+    virtual bool hasCapture() const = 0;
+    /// Ticks every `milliseconds` through `eventTimer` until stopTimer; false when refused.
+    virtual bool startTimer(unsigned milliseconds) = 0;
+    virtual void stopTimer() = 0;
+    /// After a mouse move: ask for `eventMouseLeft` when the pointer leaves the window.
+    virtual void trackLeave() = 0;
+    /// Covers the client area in black (when drawing failed).
+    virtual void fillBlack() = 0;
+    /// Closes the window; `eventDestroyed` follows.
+    virtual void destroy() = 0;
+    virtual std::unique_ptr<NativeMenu> createMenu() = 0;
+};
+
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+    /// A window of width x height pixels, a child of `parent` (HWND / Window id)
+    /// or top-level when null. Never null; check created().
+    virtual std::unique_ptr<NativeWindow> createWindow(NativeWindowEvents& events, int width, int height,
+                                                       void* parent) = 0;
+};
+
+/// The platform's window system, or the stand-in a test installed.
+WindowSystem& windowSystem();
+/// Installs a stand-in; null restores the platform's own. Returns the previous stand-in.
+WindowSystem* setWindowSystem(WindowSystem* system);
+/// Defined by the platform layer (platform/win32, platform/x11).
+WindowSystem& systemWindowSystem();
+
+}  // namespace Vornkit
