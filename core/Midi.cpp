@@ -72,7 +72,7 @@ void Plug::assignMidiKey(uint32_t index, int32_t key)
 
 void Plug::notifyMidiMapChanged(uint32_t index)
 {
-    if (auto* listener = dynamic_cast<IParamNotify*>(editor)) listener->midiMapChanged(index);
+    if (IParamNotify* listener = paramListener.load(std::memory_order_acquire)) listener->midiMapChanged(index);
 }
 
 void Plug::startLearn(uint32_t index)

@@ -48,6 +48,9 @@ public:
     void getDefaultText(uint32_t index, char* text);
     /// Hands every value the editor has not seen yet to notify.
     void pollForEditor(IParamNotify* notify);
+    /// Who hears of MIDI-map changes (the editor), or null. Set by the editor
+    /// at its construction and cleared at its destruction, while no audio runs.
+    void setParamListener(IParamNotify* listener) { paramListener.store(listener, std::memory_order_release); }
     /// Every parameter's reset target becomes its current value.
     void adoptDefaults();
     /// Display text, a blank and the unit label (the label omitted when empty).
@@ -155,6 +158,7 @@ private:
 
     VstEvents* pendingEvents = nullptr;  // valid until the end of the next process call
     std::atomic<int32_t> learnTarget{-1};
+    std::atomic<IParamNotify*> paramListener{nullptr};
     uint8_t checkParams = 0;
     bool needsPrepare = true;
     double beatPos = 0.0;

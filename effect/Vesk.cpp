@@ -1,8 +1,25 @@
 #include "effect/Vesk.h"
 
 #include "effect/VeskParams.h"
+#include "toolkit/PlugControls.h"
 
 using namespace VeskParams;
+
+namespace {
+
+// The panel's knobs in creation order: two rows of six and the output knob
+// in the right-hand column. x = 8 * (10 * column + nudge), y = 40 * row + 2.
+struct KnobPlace {
+    uint32_t param;
+    int row, column, nudge;
+};
+constexpr KnobPlace kKnobs[] = {
+    {kPredelay, 0, 0, 1}, {kDiffusion, 2, 0, 1}, {kRTime, 0, 1, 0},  {kRoomSize, 2, 1, 0}, {kHiFreq, 0, 2, 1},
+    {kHiScale, 0, 3, 0},  {kHiEq, 0, 4, -1},     {kHiCut, 0, 5, -1}, {kLoFreq, 2, 2, 1},   {kLoScale, 2, 3, 0},
+    {kLoEq, 2, 4, -1},    {kLoCut, 2, 5, -1},    {kOutput, 1, 6, -1},
+};
+
+}  // namespace
 
 Vesk::Vesk(audioMasterCallback hostCallback) : Plug(hostCallback, 16, kCount, "Vesk2")
 {
@@ -17,6 +34,19 @@ Vesk::Vesk(audioMasterCallback hostCallback) : Plug(hostCallback, 16, kCount, "V
     }
     loadFactoryBank();
     loadDefaults();
+    setEditor(new Vornkit::PlugEditVST(this, this, kEditor));
+}
+
+void Vesk::buildEditor(Vornkit::PlugFrame* frame)
+{
+    frame->showLogo = false;  // the background carries the maker's logo
+    for (const KnobPlace& k : kKnobs) {
+        const int x = 8 * (10 * k.column + k.nudge);
+        // The output knob sits 20 pixels below its grid row, under the switch.
+        const int y = 40 * k.row + 2 + (k.param == kOutput ? 20 : 0);
+        new Vornkit::PlugKnob(frame, frame, x, y, kTable[k.param].longName, static_cast<int32_t>(k.param));
+    }
+    new Vornkit::PlugSwitch(frame, frame, 472, 40, 80, 24, kTable[kMode].longName, kMode, false);
 }
 
 Vesk::~Vesk() = default;

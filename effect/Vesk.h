@@ -3,8 +3,9 @@
 
 #include "core/Plug.h"
 #include "effect/ReverbEngine.h"
+#include "toolkit/PlugEditor.h"
 
-class Vesk final : public PlugCore::Plug {
+class Vesk final : public PlugCore::Plug, public Vornkit::IEditBuilder {
 public:
     explicit Vesk(audioMasterCallback host);
     ~Vesk() override;
@@ -14,6 +15,11 @@ public:
     bool processBlock(bool changed, const PlugCore::BlockTiming& timing, double** inputs, double** outputs,
                       int32_t frames) override;
     void formatParam(uint32_t index, char* text, float value) override;
+    /// The panel: thirteen knobs and the mode switch.
+    void buildEditor(Vornkit::PlugFrame* frame) override;
+
+    /// 560 x 170, warm yellow labels, the "Texture" picture behind.
+    static constexpr Vornkit::EditorDescription kEditor = {560, 170, 0, 14, 0xFED032, "Texture"};
 
     /// The signal engine, for inspection.
     const ReverbEngine& engine() const { return reverb; }

@@ -24,6 +24,17 @@ void debugOutput(const char* line);
 IDebugOutput* setDebugOutput(IDebugOutput* output);
 IDebugOutput& systemDebugOutput();
 
+/// Opens a web address in the user's browser without waiting for it. [GUI thread]
+void openUrl(const char* address);
+class IUrlOpener {
+public:
+    virtual ~IUrlOpener() = default;
+    virtual void open(const char* address) = 0;
+};
+/// Installs a stand-in; null restores the platform's own. Returns the previous stand-in.
+IUrlOpener* setUrlOpener(IUrlOpener* opener);
+IUrlOpener& systemUrlOpener();
+
 /// Forwards a wheel turn of `notches` to the library's window under the cursor.
 /// Returns false when the cursor is not over one of this library's windows. [GUI thread]
 bool forwardMouseWheel(float notches);

@@ -73,9 +73,14 @@ public:
     virtual std::unique_ptr<NativeMenu> createMenu() = 0;
 };
 
+/// The mouse pointer's look while over a control.
+enum class Cursor { Arrow, Hand, SizeVertical };
+
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
+    /// Sets the pointer's look now (controls set it on every mouse move).
+    virtual void setCursor(Cursor) {}
     /// A window of width x height pixels, a child of `parent` (HWND / Window id)
     /// or top-level when null. Never null; check created().
     virtual std::unique_ptr<NativeWindow> createWindow(NativeWindowEvents& events, int width, int height,

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cmath>
 #include <cstdint>
@@ -18,7 +19,21 @@ public:
     }
 };
 
+class SystemUrlOpener final : public IUrlOpener {
+public:
+    void open(const char* address) override
+    {
+        ShellExecuteA(nullptr, "open", address, nullptr, nullptr, SW_SHOWDEFAULT);
+    }
+};
+
 }  // namespace
+
+IUrlOpener& systemUrlOpener()
+{
+    static SystemUrlOpener opener;
+    return opener;
+}
 
 IDebugOutput& systemDebugOutput()
 {

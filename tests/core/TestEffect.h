@@ -112,7 +112,11 @@ public:
 
     // ---- access for tests ----
     PlugCore::ParamSlot& slotOf(uint32_t index) { return slot(index); }
-    void attachEditor(AEffEditor* e) { setEditor(e); }
+    void attachEditor(AEffEditor* e)
+    {
+        setEditor(e);
+        setParamListener(dynamic_cast<PlugCore::IParamNotify*>(e));
+    }
     AEffect* record() { return getAeffect(); }
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                        float opt = 0.0f)

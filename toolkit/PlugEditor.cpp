@@ -1,0 +1,321 @@
+#include "toolkit/PlugEditor.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+#include "core/Plug.h"
+#include "platform/system.h"
+#include "render/Font.h"
+#include "render/Image.h"
+
+namespace Vornkit {
+
+namespace {
+
+// Pictures shared by every editor of the process; freed when the library unloads.
+std::unique_ptr<Image> backgroundPicture;
+std::unique_ptr<Image> commonPicture;
+
+constexpr size_t kTextBuffer = 32;
+
+// The core's text for the controls' 32-byte buffers: at most 31 characters.
+void fitText(const char* from, char* text)
+{
+    const size_t n = std::min(std::strlen(from), kTextBuffer - 1);
+    std::memcpy(text, from, n);
+    text[n] = 0;
+}
+
+DXBlit::StaticTexture* textureOf(std::unique_ptr<Image>& cache, const char* name, DXBlit::Device* device)
+{
+    if (!device) return nullptr;
+    if (!cache) {
+        try {
+            cache = loadImageResource(name);
+        } catch (const Image::Exception&) {
+            return nullptr;  // a damaged picture: drawn without, tried again next time
+        }
+    }
+    return cache ? cache->createTexture(*device) : nullptr;
+}
+
+void releaseTexture(DXBlit::StaticTexture*& t)
+{
+    if (t) t->release();
+    t = nullptr;
+}
+
+}  // namespace
+
+// ---- PlugEditVST ------------------------------------------------------------
+
+PlugEditVST::PlugEditVST(PlugCore::Plug* fx, IEditBuilder* b, const EditorDescription& d)
+    : effect(fx), desc(d), builder(b)
+{
+    rect.top = 0;
+    rect.left = 0;
+    rect.bottom = static_cast<int16_t>(desc.height);
+    rect.right = static_cast<int16_t>(desc.width);
+    valueCache.reset(new float[desc.paramCount]);
+    for (uint32_t i = 0; i < desc.paramCount; ++i) valueCache[i] = effect->getParameter(static_cast<VstInt32>(i));
+    if (desc.scratchSize) scratch.reset(new uint8_t[desc.scratchSize]());
+    effect->setParamListener(this);
+}
+
+PlugEditVST::~PlugEditVST()
+{
+    if (frame) close();
+    if (host) {
+        // The effect goes while its editor window lives: cut every path back
+        // into this editor and the effect, then take the window down with us.
+        Winwrapper* h = host;
+        host = nullptr;
+        if (hostFrame) hostFrame->detach();
+        hostFrame = nullptr;
+        h->setTimer(nullptr);
+        h->controller = nullptr;
+        h->requestClose();
+    }
+    effect->setParamListener(nullptr);
+}
+
+bool PlugEditVST::getRect(ERect** r)
+{
+    if (!r) return false;
+    *r = &rect;
+    return true;
+}
+
+void PlugEditVST::lock()
+{
+    while (!tryLock()) std::this_thread::yield();
+}
+
+bool PlugEditVST::open(void* parent)
+{
+    lock();
+    bool opened = true;
+    if (!frame) {
+        if (host) {
+            // Reopened before the host destroyed the previous window: that one is ours to end.
+            Winwrapper* old = host;
+            host = nullptr;
+            if (hostFrame) hostFrame->detach();
+            hostFrame = nullptr;
+            old->setTimer(nullptr);
+            old->controller = nullptr;
+            old->requestClose();
+        }
+        auto* h = new Winwrapper(this, static_cast<uint32_t>(desc.width), static_cast<uint32_t>(desc.height), parent);
+        if (h->windowCreated()) {
+            parentWindow = parent;
+            host = h;
+            frame = hostFrame = new PlugFrame(h, this);
+            if (builder) builder->buildEditor(frame);
+            h->setTimer(frame);
+        } else {
+            delete h;  // never shown, never sent anything: ours to delete
+            opened = false;
+        }
+    }
+    unlock();
+    return opened;
+}
+
+void PlugEditVST::close()
+{
+    lock();
+    if (frame) {
+        if (frame->parent) frame->parent->releaseResources();
+        frame = nullptr;
+        parentWindow = nullptr;
+    }
+    unlock();
+}
+
+void PlugEditVST::windowDestroyed()
+{
+    if (isOpen()) close();
+    host = nullptr;
+    hostFrame = nullptr;
+}
+
+bool PlugEditVST::paramChanged(uint32_t index, float value)
+{
+    if (!tryLock()) return false;
+    if (index < desc.paramCount) valueCache[index] = value;  // beyond the cache: nothing to show
+    if (frame) frame->redraw();
+    unlock();
+    return true;
+}
+
+void PlugEditVST::midiMapChanged(uint32_t)
+{
+    // The end of a learn shows when the controller's value arrives through paramChanged.
+    if (tryLock()) unlock();
+}
+
+// ---- PlugFrame --------------------------------------------------------------
+
+PlugFrame::PlugFrame(Winwrapper* h, PlugEditVST* e)
+    : Container(h, static_cast<uint32_t>(e->desc.width), static_cast<uint32_t>(e->desc.height)), editor(e)
+{
+}
+
+PlugFrame::~PlugFrame() { releaseResources(); }
+
+void PlugFrame::releaseResources()
+{
+    releaseTexture(background);
+    releaseTexture(common);
+    DXBlit::disposeFont(smallFont);
+    DXBlit::disposeFont(largeFont);
+    smallFont = largeFont = nullptr;
+    Container::releaseResources();
+}
+
+void PlugFrame::draw(DXBlit::Context& context)
+{
+    using namespace DXBlit;
+    const char* backgroundName = editor ? editor->desc.textureName : nullptr;
+    if (backgroundName && !background) background = textureOf(backgroundPicture, backgroundName, context.getDevice());
+    if (!common) common = textureOf(commonPicture, "commonTextures", context.getDevice());
+    if (!smallFont) smallFont = createFont(context, 8);
+    if (!largeFont) largeFont = createFont(context, 10);
+
+    const float w = static_cast<float>(width), h = static_cast<float>(height);
+    if (background) {
+        Shader s(context, kBlendOpaque, kTexModulate, background);
+        drawQuad(context, makeQuad(0, 0, w, h, 0, 0, 0xFFFFFFFF));
+    }
+    if (common && showLogo) {
+        Shader s(context, kBlendPremultiplied, kTexModulate, common);
+        drawQuad(context, makeQuad(w - 90, h - 34, 90, 30, 422, 50, static_cast<uint32_t>(getColour()) | 0xFF000000u));
+    }
+    Container::draw(context);
+}
+
+bool PlugFrame::mouseDown(int px, int py, int button, int mods)
+{
+    if (Container::mouseDown(px, py, button, mods)) return false;
+    if (px <= static_cast<int>(width) - 90 || py <= static_cast<int>(height) - 30) return false;
+    std::unique_ptr<Menu> menu = createMenu(this);
+    if (!menu) return true;
+    menu->addItem("&Save defaults...", 0, true);
+    menu->addItem("&Load defaults...", 1, true);
+    menu->addItem("Load &factory defaults...", 2, true);
+    menu->addSeparator();
+    menu->addItem(kMakerSiteItem, 3, true);
+    menu->show(static_cast<int>(width) - 90, static_cast<int>(height));
+    return true;
+}
+
+void PlugFrame::menuCommand(uint32_t id)
+{
+    PlugCore::Plug* fx = effect();
+    if (!fx) return;
+    const char* product = fx->getProductName();
+    switch (id) {
+    case 0:
+        if (confirm("Saving new defaults for:\n - parameter values (current values) and presets\n"
+                    " - MIDI mappings (current mappings)\n",
+                    product))
+            fx->saveDefaults();
+        break;
+    case 1:
+        if (confirm("Loading default settings and presets.", product)) {
+            fx->loadFactoryBank();
+            fx->loadDefaults();
+        }
+        break;
+    case 2:
+        if (confirm("Loading factor default settings and presets.", product)) fx->loadFactoryBank();
+        break;
+    case 3: Platform::openUrl(kMakerSite); break;
+    default: break;
+    }
+}
+
+void PlugFrame::onTimer()
+{
+    if (PlugCore::Plug* fx = effect()) fx->pollForEditor(editor);
+}
+
+bool PlugFrame::inRange(int32_t index) const
+{
+    const PlugCore::Plug* fx = effect();
+    return fx && index >= 0 && static_cast<uint32_t>(index) < fx->paramCount();
+}
+
+void PlugFrame::setEditing(int32_t index, bool begin)
+{
+    PlugCore::Plug* fx = effect();
+    if (!fx) return;
+    if (begin)
+        fx->beginEdit(static_cast<uint32_t>(index));
+    else
+        fx->endEdit(static_cast<uint32_t>(index));
+}
+
+void PlugFrame::setValue(int32_t index, float value)
+{
+    if (PlugCore::Plug* fx = effect()) fx->setParameterAutomated(index, value);
+}
+
+void PlugFrame::resetToDefault(int32_t index)
+{
+    if (PlugCore::Plug* fx = effect()) fx->resetToDefault(static_cast<uint32_t>(index));
+}
+
+void PlugFrame::getDefaultText(int32_t index, char* text)
+{
+    text[0] = 0;
+    if (!inRange(index)) return;
+    char full[256] = {};
+    effect()->getDefaultText(static_cast<uint32_t>(index), full);
+    fitText(full, text);
+}
+
+void PlugFrame::startLearn(int32_t index)
+{
+    if (inRange(index)) effect()->startLearn(static_cast<uint32_t>(index));
+}
+
+void PlugFrame::unlearn(int32_t index)
+{
+    if (PlugCore::Plug* fx = effect()) fx->unlearn(static_cast<uint32_t>(index));
+}
+
+void PlugFrame::cancelLearn()
+{
+    if (PlugCore::Plug* fx = effect()) fx->cancelLearn();
+}
+
+int32_t PlugFrame::getMidiKey(int32_t index)
+{
+    return inRange(index) ? effect()->getMidiKey(static_cast<uint32_t>(index)) : -1;
+}
+
+bool PlugFrame::isLearning(int32_t index)
+{
+    PlugCore::Plug* fx = effect();
+    return fx && fx->isLearning(static_cast<uint32_t>(index));
+}
+
+float PlugFrame::getValue(int32_t index, char* text)
+{
+    if (text) text[0] = 0;
+    if (!editor || index < 0) return 0.0f;
+    const float v = editor->cachedValue(static_cast<uint32_t>(index));
+    if (text && inRange(index)) {
+        char full[256] = {};
+        effect()->formatParamWithLabel(static_cast<uint32_t>(index), v, full);
+        fitText(full, text);
+    }
+    return v;
+}
+
+int32_t PlugFrame::getColour() { return editor ? editor->desc.colour : 0xFFFFFF; }
+
+}  // namespace Vornkit

@@ -1,0 +1,162 @@
+// The editor of a plug-in: PlugEditVST is what the host opens and closes;
+// PlugFrame is the top container inside the window host, which draws the
+// background, gives controls their parameters, textures and fonts, polls the
+// core every 10 ms tick and offers the frame menu. [GUI thread, except midiMapChanged]
+//
+// Lifetime: the window host, the frame and the controls live as long as the
+// window; the editor lives as long as the effect. Whichever goes first
+// detaches the other, so no tick, notification, paint or menu command ever
+// reaches a released frame, editor or effect.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "core/ParamTable.h"
+#include "host/AudioEffect.h"
+#include "toolkit/Winwrapper.h"
+
+namespace PlugCore {
+class Plug;
+}
+namespace DXBlit {
+struct Font;
+class StaticTexture;
+}
+
+namespace Vornkit {
+
+/// The effect's look of its editor.
+struct EditorDescription {
+    int32_t width;
+    int32_t height;
+    uint32_t scratchSize;     ///< bytes of a zero-filled block kept while the editor lives
+    uint32_t paramCount;      ///< entries of the editor's value cache
+    int32_t colour;           ///< 0xRRGGBB of labels and the logo tint
+    const char* textureName;  ///< background picture resource, or null
+};
+
+class PlugFrame;
+
+/// Implemented by the effect: puts its controls into the frame.
+class IEditBuilder {
+public:
+    virtual ~IEditBuilder() = default;
+    virtual void buildEditor(PlugFrame* frame) = 0;
+};
+
+/// What the controls reach the plug-in through. Texts are 32-byte buffers.
+class IPlugData {
+public:
+    virtual ~IPlugData() = default;
+    virtual void setEditing(int32_t index, bool begin) = 0;
+    virtual void setValue(int32_t index, float value) = 0;
+    virtual void resetToDefault(int32_t index) = 0;
+    virtual void getDefaultText(int32_t index, char* text) = 0;
+    virtual void startLearn(int32_t index) = 0;
+    virtual void unlearn(int32_t index) = 0;
+    virtual void cancelLearn() = 0;
+    virtual int32_t getMidiKey(int32_t index) = 0;
+    virtual bool isLearning(int32_t index) = 0;
+    /// The value the editor shows; its display text into `text` unless null.
+    virtual float getValue(int32_t index, char* text) = 0;
+    virtual DXBlit::StaticTexture* getCommonTexture() = 0;
+    /// 0: the small font, 1: the large one.
+    virtual DXBlit::Font* getFont(int which) = 0;
+    virtual int32_t getColour() = 0;
+};
+
+/// The maker's web site, opened by the frame menu's last item.
+inline constexpr char kMakerSite[] = "https://morlenvale.example/";
+inline constexpr char kMakerSiteItem[] = "&Go to morlenvale.example";
+
+class PlugEditVST final : public AEffEditor, public IFrameController, public PlugCore::IParamNotify {
+public:
+    /// Registers itself as the effect's editor (the effect then advertises one).
+    PlugEditVST(PlugCore::Plug* effect, IEditBuilder* builder, const EditorDescription& description);
+    ~PlugEditVST() override;
+
+    // AEffEditor
+    bool getRect(ERect** rect) override;
+    bool open(void* parentWindow) override;
+    void close() override;
+    bool isOpen() const { return frame != nullptr; }
+
+    // IFrameController
+    void windowDestroyed() override;
+
+    // IParamNotify
+    bool paramChanged(uint32_t index, float value) override;
+    void midiMapChanged(uint32_t index) override;
+
+    PlugCore::Plug* getEffect() const { return effect; }
+    const EditorDescription& description() const { return desc; }
+    float cachedValue(uint32_t index) const { return index < desc.paramCount ? valueCache[index] : 0.0f; }
+    /// The window host while its window lives (for tests and tools).
+    Winwrapper* windowHost() const { return host; }
+
+private:
+    friend class PlugFrame;
+    void lock();
+    bool tryLock() { return editorLock.exchange(1, std::memory_order_acquire) == 0; }
+    void unlock() { editorLock.store(0, std::memory_order_release); }
+
+    PlugCore::Plug* effect;
+    EditorDescription desc;
+    IEditBuilder* builder;
+    PlugFrame* frame = nullptr;
+    std::atomic<int32_t> editorLock{0};
+    std::unique_ptr<uint8_t[]> scratch;
+    ERect rect{};
+    std::unique_ptr<float[]> valueCache;
+    void* parentWindow = nullptr;
+    Winwrapper* host = nullptr;       ///< the window host whose window is alive, or null
+    PlugFrame* hostFrame = nullptr;   ///< the frame in that window, open or not
+};
+
+class PlugFrame final : public Container, public IPlugData, public ITimerController {
+public:
+    PlugFrame(Winwrapper* host, PlugEditVST* editor);
+    ~PlugFrame() override;
+
+    bool hitTest(int, int) override { return true; }
+    void releaseResources() override;
+    bool mouseDown(int px, int py, int button, int mods) override;
+    void menuCommand(uint32_t id) override;
+    void draw(DXBlit::Context& context) override;
+
+    // IPlugData
+    void setEditing(int32_t index, bool begin) override;
+    void setValue(int32_t index, float value) override;
+    void resetToDefault(int32_t index) override;
+    void getDefaultText(int32_t index, char* text) override;
+    void startLearn(int32_t index) override;
+    void unlearn(int32_t index) override;
+    void cancelLearn() override;
+    int32_t getMidiKey(int32_t index) override;
+    bool isLearning(int32_t index) override;
+    float getValue(int32_t index, char* text) override;
+    DXBlit::StaticTexture* getCommonTexture() override { return common; }
+    DXBlit::Font* getFont(int which) override { return which == 0 ? smallFont : largeFont; }
+    int32_t getColour() override;
+
+    // ITimerController
+    void onTimer() override;
+
+    /// The editor went away first: from now on the frame only draws what it has.
+    void detach() { editor = nullptr; }
+
+    PlugEditVST* editor;
+    DXBlit::StaticTexture* background = nullptr;
+    DXBlit::StaticTexture* common = nullptr;
+    DXBlit::Font* smallFont = nullptr;
+    DXBlit::Font* largeFont = nullptr;
+    bool showLogo = true;
+
+private:
+    PlugCore::Plug* effect() const { return editor ? editor->effect : nullptr; }
+    bool inRange(int32_t index) const;
+};
+
+}  // namespace Vornkit
