@@ -163,7 +163,11 @@ PlugFrame::PlugFrame(Winwrapper* h, PlugEditVST* e)
 {
 }
 
-PlugFrame::~PlugFrame() { releaseResources(); }
+PlugFrame::~PlugFrame()
+{
+    deleteChildren();  // while the frame they end their gestures through is still whole
+    releaseResources();
+}
 
 void PlugFrame::releaseResources()
 {
