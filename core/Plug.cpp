@@ -56,7 +56,12 @@ Plug::Plug(audioMasterCallback hostCallback, int32_t programCount, int32_t param
     initPrograms();
 }
 
-Plug::~Plug() = default;
+Plug::~Plug()
+{
+    // The editor goes while the core it reaches into is still whole.
+    setParamListener(nullptr);
+    setEditor(nullptr);
+}
 
 // ---------------------------------------------------------------- parameters
 

@@ -77,7 +77,6 @@ PlugEditVST::~PlugEditVST()
         h->controller = nullptr;
         h->requestClose();
     }
-    effect->setParamListener(nullptr);
 }
 
 bool PlugEditVST::getRect(ERect** r)
