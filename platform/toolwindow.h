@@ -3,8 +3,10 @@
 // Linux). Not part of the plug-in. [the thread that opened it]
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Platform {
 
@@ -18,7 +20,11 @@ public:
     /// HWND on Windows, the X11 Window id on Linux.
     virtual void* nativeHandle() const = 0;
     /// Handles the events waiting (none is waited for); false once the user has closed the window.
+    /// On Windows a wheel turn goes to the child window under the pointer, as Windows 10 does.
     virtual bool pump() = 0;
+    /// The window's pixels with its children (0xAARRGGBB, rows from the top);
+    /// false where the system does not let a program read them.
+    virtual bool capture(std::vector<uint32_t>& pixels, int& width, int& height) = 0;
 };
 
 }  // namespace Platform

@@ -11,6 +11,13 @@ constexpr char kClassName[] = "VeskToolWindow";
 LRESULT CALLBACK toolWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_ERASEBKGND) return 1;  // OpenGL covers the whole client area
+    if (message == WM_MOUSEWHEEL) {
+        // Some systems send the wheel to the focused window; Windows 10 sends
+        // it to the window under the pointer, and editors expect that.
+        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        HWND under = WindowFromPoint(at);
+        if (under && under != window && IsChild(window, under)) return SendMessageA(under, message, wParam, lParam);
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -32,6 +39,11 @@ public:
             DispatchMessageA(&message);
         }
         return IsWindow(window) && IsWindowVisible(window);
+    }
+
+    bool capture(std::vector<uint32_t>&, int&, int&) override
+    {
+        return false;  // an OpenGL child window's pixels are not readable through GDI everywhere (Wine)
     }
 
 private:

@@ -33,6 +33,37 @@ public:
         return !closed;
     }
 
+    bool capture(std::vector<uint32_t>& pixels, int& width, int& height) override
+    {
+        XWindowAttributes attributes{};
+        X11::ErrorTrap trap(display);
+        if (!XGetWindowAttributes(display, made.window, &attributes) || trap.failed()) return false;
+        XImage* image = XGetImage(display, made.window, 0, 0, static_cast<unsigned>(attributes.width),
+                                  static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+        if (!image || trap.failed()) {
+            if (image) XDestroyImage(image);
+            return false;
+        }
+        width = attributes.width;
+        height = attributes.height;
+        pixels.resize(static_cast<size_t>(width) * height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const unsigned long p = XGetPixel(image, x, y);
+                const auto channel = [p](unsigned long mask) {
+                    if (!mask) return 0u;
+                    int shift = 0;
+                    while (!((mask >> shift) & 1)) ++shift;
+                    const unsigned long top = mask >> shift;
+                    return static_cast<uint32_t>(((p & mask) >> shift) * 255 / top);
+                };
+                pixels[static_cast<size_t>(y) * width + x] = 0xFF000000u | channel(image->red_mask) << 16 |
+                                                             channel(image->green_mask) << 8 | channel(image->blue_mask);
+            }
+        XDestroyImage(image);
+        return true;
+    }
+
     void waitMapped()
     {
         for (;;) {

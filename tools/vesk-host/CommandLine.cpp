@@ -238,6 +238,29 @@ CompareOptions parseCompare(const std::vector<std::string>& args)
     return o;
 }
 
+EditOptions parseEdit(const std::vector<std::string>& args)
+{
+    const SplitArgs a = splitArgs(args, 1,
+                                  withHostSpecs({{"seconds", true, false},
+                                                 {"screenshot", true, false},
+                                                 {"save", true, false},
+                                                 {"cc", true, true}}),
+                                  "edit");
+    expectPositionals(a, 1, "edit", "PLUGIN");
+    EditOptions o;
+    o.host.plugin = a.positionals[0];
+    for (const auto& [name, value] : a.options) {
+        if (hostOption(o.host, name, value)) continue;
+        if (name == "seconds") o.seconds = parseNumber(value, 0.0, 86400.0, "--seconds");
+        else if (name == "screenshot") o.screenshot = value;
+        else if (name == "save") o.save = value;
+        else if (name == "cc") o.controls.push_back(parseControlChange(value));
+    }
+    if (!o.save.empty() && !endsWithIgnoringCase(o.save, ".fxp") && !endsWithIgnoringCase(o.save, ".fxb"))
+        throw UsageError("edit: --save '" + o.save + "' must end in .fxp (a program) or .fxb (a bank)");
+    return o;
+}
+
 DrawTestOptions parseDrawTest(const std::vector<std::string>& args)
 {
     const SplitArgs a = splitArgs(args, 1, {{"power-of-two", false, false}}, "draw-test");
@@ -325,6 +348,7 @@ Command parseCommandLine(const std::vector<std::string>& args)
     if (cmd == "signal") return parseSignal(args);
     if (cmd == "compare") return parseCompare(args);
     if (cmd == "draw-test") return parseDrawTest(args);
+    if (cmd == "edit") return parseEdit(args);
     throw UsageError("unknown command '" + cmd + "'");
 }
 
@@ -381,6 +405,17 @@ std::string usageText(const std::string& command)
         return "usage: vesk-host compare A.wav B.wav [--tolerance R]\n"
                "Prints the largest sample difference between two files of the same shape,\n"
                "also relative to A's peak; fails when that exceeds R (default 0: identical).\n";
+    if (command == "edit")
+        return "usage: vesk-host edit PLUGIN [options]\n"
+               "Opens the plug-in's editor in a window of the size it asks for, runs it\n"
+               "(idle calls, silent audio, MIDI) and prints the gestures and automation it\n"
+               "sends, then every parameter's value when the window closes.\n" +
+               host +
+               "  --seconds N       close the editor after N seconds (default: when the window is closed)\n"
+               "  --cc F:C=V[:CH]   MIDI control change at frame F after the editor opened; repeatable\n"
+               "  --save FILE       write the plug-in's state as .fxp or .fxb at the end\n"
+               "  --screenshot PNG  save the editor's pixels at the end (X11 only: under Wine\n"
+               "                    an OpenGL child window is not readable by its host)\n";
     if (command == "draw-test")
         return "usage: vesk-host draw-test OUT.png [--power-of-two]\n"
                "Opens a window, draws a fixed scene with every drawing mode of the plug-in's\n"
@@ -395,6 +430,7 @@ std::string usageText(const std::string& command)
            "  preset show FILE                 print a preset file's header\n"
            "  signal OUT.wav                   write a test signal\n"
            "  compare A.wav B.wav              largest difference between two renders\n"
+           "  edit PLUGIN                      open the plug-in's editor in a window\n"
            "  draw-test OUT.png                draw the editor's test scene into a PNG\n"
            "  help COMMAND                     options of a command\n";
 }

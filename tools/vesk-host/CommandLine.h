@@ -79,6 +79,14 @@ struct CompareOptions {
     double tolerance = 0.0;  ///< largest difference allowed, as a fraction of the first file's peak
 };
 
+struct EditOptions {
+    HostOptions host;
+    double seconds = 0;                  ///< 0: until the window is closed
+    std::string screenshot;              ///< PNG of the editor at the end, where the platform allows
+    std::string save;                    ///< .fxp or .fxb written at the end
+    std::vector<ControlChange> controls; ///< MIDI sent while the editor is open (frames from its opening)
+};
+
 struct DrawTestOptions {
     std::string output;       ///< PNG file
     bool powerOfTwo = false;  ///< draw as a driver without rectangle textures does
@@ -89,7 +97,7 @@ struct HelpRequest {
 };
 
 using Command = std::variant<HelpRequest, InfoOptions, RenderOptions, BenchOptions, PresetSaveOptions,
-                             PresetShowOptions, SignalOptions, CompareOptions, DrawTestOptions>;
+                             PresetShowOptions, SignalOptions, CompareOptions, DrawTestOptions, EditOptions>;
 
 /// args without the program name. An empty list, "help", "-h" and "--help" ask for help.
 Command parseCommandLine(const std::vector<std::string>& args);

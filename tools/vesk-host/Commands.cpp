@@ -685,6 +685,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         if (const auto* o = std::get_if<SignalOptions>(&c)) return runSignal(*o, out);
         if (const auto* o = std::get_if<CompareOptions>(&c)) return runCompare(*o, out);
         if (const auto* o = std::get_if<DrawTestOptions>(&c)) return runDrawTest(*o, out);
+        if (const auto* o = std::get_if<EditOptions>(&c)) return runEdit(*o, out);
         return 2;
     } catch (const UsageError& e) {
         err << "vesk-host: " << e.what() << "\n";

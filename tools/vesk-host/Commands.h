@@ -14,6 +14,9 @@ namespace HostKit {
 
 /// Runs one command line (without the program name). Output goes to out,
 /// messages to err. Returns the exit status: 0 done, 1 failed, 2 bad command line.
+/// vesk-host edit (EditCommand.cpp).
+int runEdit(const EditOptions& options, std::ostream& out);
+
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 /// Loads the plug-in as the options say, then applies the preset and the
