@@ -244,6 +244,7 @@ EditOptions parseEdit(const std::vector<std::string>& args)
                                   withHostSpecs({{"seconds", true, false},
                                                  {"screenshot", true, false},
                                                  {"save", true, false},
+                                                 {"reopen", true, false},
                                                  {"cc", true, true}}),
                                   "edit");
     expectPositionals(a, 1, "edit", "PLUGIN");
@@ -255,6 +256,7 @@ EditOptions parseEdit(const std::vector<std::string>& args)
         else if (name == "screenshot") o.screenshot = value;
         else if (name == "save") o.save = value;
         else if (name == "cc") o.controls.push_back(parseControlChange(value));
+        else if (name == "reopen") o.reopen = static_cast<int>(parseInteger(value, 0, 10000, "--reopen"));
     }
     if (!o.save.empty() && !endsWithIgnoringCase(o.save, ".fxp") && !endsWithIgnoringCase(o.save, ".fxb"))
         throw UsageError("edit: --save '" + o.save + "' must end in .fxp (a program) or .fxb (a bank)");
@@ -414,6 +416,7 @@ std::string usageText(const std::string& command)
                "  --seconds N       close the editor after N seconds (default: when the window is closed)\n"
                "  --cc F:C=V[:CH]   MIDI control change at frame F after the editor opened; repeatable\n"
                "  --save FILE       write the plug-in's state as .fxp or .fxb at the end\n"
+               "  --reopen N        close and reopen the editor N times first, painting each time\n"
                "  --screenshot PNG  save the editor's pixels at the end (X11 only: under Wine\n"
                "                    an OpenGL child window is not readable by its host)\n";
     if (command == "draw-test")

@@ -85,6 +85,7 @@ struct EditOptions {
     std::string screenshot;              ///< PNG of the editor at the end, where the platform allows
     std::string save;                    ///< .fxp or .fxb written at the end
     std::vector<ControlChange> controls; ///< MIDI sent while the editor is open (frames from its opening)
+    int reopen = 0;                      ///< close and open the editor this many times first
 };
 
 struct DrawTestOptions {

@@ -63,6 +63,18 @@ int runEdit(const EditOptions& o, std::ostream& out)
     if (!window) throw HostError("edit: " + reason);
     s.resume();
     if (!s.dispatch(effEditOpen, 0, 0, window->nativeHandle())) throw HostError("the plug-in's editor did not open");
+    for (int i = 0; i < o.reopen; ++i) {
+        // As a host that hides and shows the editor: each round paints, then closes.
+        for (int k = 0; k < 3; ++k) {
+            window->pump();
+            s.dispatch(effEditIdle);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        s.dispatch(effEditClose);
+        window->pump();
+        if (!s.dispatch(effEditOpen, 0, 0, window->nativeHandle()))
+            throw HostError("the plug-in's editor did not open again (round " + std::to_string(i + 1) + ")");
+    }
     out << "editor open " << width << " x " << height << "\n";
     out.flush();
 
