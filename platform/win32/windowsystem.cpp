@@ -1,33 +1,288 @@
-// Placeholder until the Win32 window host lands: a
-// window host here reports its window as not created.
+// The toolkit's windows and popup menus on Win32. Every window host of the
+// module shares one window class, registered by the first window and removed
+// when the module unloads (platform/windowclass.h).
+//
+// Registration, window creation, class removal and the common-controls set-up
+// run in the module's own activation context, made from its manifest: a
+// plug-in lives in a host process whose manifest, if any, is not ours, and the
+// module's windows should look and behave the same in every host.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <cstdint>
+
+#include "platform/dialogs.h"
+#include "platform/system.h"
+#include "platform/windowclass.h"
 #include "toolkit/WindowSystem.h"
 
 namespace Vornkit {
 
 namespace {
 
-class NoWindow final : public NativeWindow {
+// Process-wide, touched on the GUI thread and at unload only.
+ATOM classAtom = 0;
+HANDLE moduleContext = INVALID_HANDLE_VALUE;
+bool moduleContextTried = false;
+
+HINSTANCE moduleInstance()
+{
+    auto module = static_cast<HINSTANCE>(Platform::moduleHandle());
+    return module ? module : GetModuleHandleA(nullptr);  // a program rather than the plug-in library
+}
+
+/// Activates the module's activation context for its lifetime; a module
+/// without a manifest of its own (a test program) stays in the process's.
+class ModuleContextScope {
 public:
-    bool created() const override { return false; }
-    void* handle() const override { return nullptr; }
-    void invalidate() override {}
-    bool askOkCancel(const char*, const char*) override { return false; }
-    void setCapture() override {}
-    void releaseCapture() override {}
-    bool hasCapture() const override { return false; }
-    bool startTimer(unsigned) override { return false; }
-    void stopTimer() override {}
-    void trackLeave() override {}
-    void fillBlack() override {}
-    void destroy() override {}
-    std::unique_ptr<NativeMenu> createMenu() override { return nullptr; }
+    ModuleContextScope()
+    {
+        if (!moduleContextTried) {
+            moduleContextTried = true;
+            ACTCTXA request{};
+            request.cbSize = sizeof request;
+            request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+            request.lpResourceName = MAKEINTRESOURCEA(2);  // ISOLATIONAWARE_MANIFEST_RESOURCE_ID
+            request.hModule = moduleInstance();
+            moduleContext = CreateActCtxA(&request);
+        }
+        active = moduleContext != INVALID_HANDLE_VALUE && ActivateActCtx(moduleContext, &cookie);
+    }
+    ~ModuleContextScope()
+    {
+        if (active) DeactivateActCtx(0, cookie);
+    }
+    ModuleContextScope(const ModuleContextScope&) = delete;
+    ModuleContextScope& operator=(const ModuleContextScope&) = delete;
+
+private:
+    ULONG_PTR cookie = 0;
+    bool active = false;
 };
+
+/// Loaded by name inside the module's context, so that the manifest decides
+/// which comctl32 the process gets; no import of it is linked.
+void initCommonControls()
+{
+    static HMODULE comctl = LoadLibraryA("comctl32.dll");
+    if (!comctl) return;
+    using Init = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    auto init = reinterpret_cast<Init>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
+    if (!init) return;
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = 0xFF;
+    init(&controls);
+}
+
+LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+/// Leaves classAtom 0 on failure, so that the next window tries again.
+void registerClass()
+{
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = moduleInstance();
+    wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    wc.hIconSm = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.lpszClassName = "VornkitWinwrapper";
+    classAtom = RegisterClassExA(&wc);
+    if (!classAtom) Platform::messageBox("Couldn't create a wrapper windowclass.", "Error!", MB_ICONWARNING);
+    initCommonControls();
+}
+
+/// Key-state bits of a mouse message as the toolkit's mods: MK_SHIFT (4) and
+/// MK_CONTROL (8) become kModShift and kModControl.
+int modsOf(WPARAM wParam) { return static_cast<int>((wParam >> 2) & 3); }
+
+class Win32Menu final : public NativeMenu {
+public:
+    explicit Win32Menu(HWND w) : menu(CreatePopupMenu()), window(w) {}
+    ~Win32Menu() override
+    {
+        if (menu) DestroyMenu(menu);
+    }
+    Win32Menu(const Win32Menu&) = delete;
+    Win32Menu& operator=(const Win32Menu&) = delete;
+
+    void addItem(const char* text, uint32_t id, bool enabled) override
+    {
+        AppendMenuA(menu, enabled ? MF_STRING : MF_GRAYED, id, text);
+    }
+
+    void addSeparator() override { AppendMenuA(menu, MF_SEPARATOR, 0, nullptr); }
+
+    void show(int x, int y) override
+    {
+        // Measured at each show: the window may have moved since the last one.
+        RECT r{};
+        GetWindowRect(window, &r);
+        // No TPM_RETURNCMD: the chosen item arrives as WM_COMMAND after the loop.
+        TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_CENTERALIGN | TPM_VERPOSANIMATION, x + r.left, y + r.top, 0, window,
+                       nullptr);
+    }
+
+private:
+    HMENU menu;
+    HWND window;  // a handle rather than the window object: the menu may outlive it
+};
+
+class Win32Window final : public NativeWindow {
+public:
+    Win32Window(NativeWindowEvents& e, int width, int height, void* parent) : events(e)
+    {
+        ModuleContextScope context;
+        if (!classAtom) registerClass();
+        if (!classAtom) return;
+        const DWORD style = parent ? WS_VISIBLE | WS_CHILD : WS_VISIBLE;
+        hwnd = CreateWindowExA(0, MAKEINTATOM(classAtom), "control", style, 0, 0, width, height,
+                               static_cast<HWND>(parent), nullptr, moduleInstance(), nullptr);
+        // Messages sent during creation find no object yet and go to DefWindowProcA.
+        if (hwnd) SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+
+    ~Win32Window() override
+    {
+        // The owner let go of a host whose window lives on: close it without calling back.
+        if (!hwnd) return;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd);
+    }
+
+    Win32Window(const Win32Window&) = delete;
+    Win32Window& operator=(const Win32Window&) = delete;
+
+    bool created() const override { return hwnd != nullptr; }
+    void* handle() const override { return hwnd; }
+    void invalidate() override { RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE); }
+
+    bool askOkCancel(const char* text, const char* caption) override
+    {
+        return MessageBoxA(hwnd, text, caption, MB_OKCANCEL | MB_ICONQUESTION | MB_TASKMODAL) == IDOK;
+    }
+
+    void setCapture() override { SetCapture(hwnd); }
+    void releaseCapture() override { ReleaseCapture(); }
+    bool hasCapture() const override { return hwnd && GetCapture() == hwnd; }
+    bool startTimer(unsigned milliseconds) override { return SetTimer(hwnd, 0, milliseconds, nullptr) != 0; }
+    void stopTimer() override { KillTimer(hwnd, 0); }
+
+    void trackLeave() override
+    {
+        TRACKMOUSEEVENT track{};
+        track.cbSize = sizeof track;
+        track.dwFlags = TME_LEAVE;
+        track.hwndTrack = hwnd;
+        track.dwHoverTime = 0;
+        TrackMouseEvent(&track);
+    }
+
+    void fillBlack() override
+    {
+        HDC dc = GetDC(hwnd);
+        if (!dc) return;
+        RECT r{};
+        GetClientRect(hwnd, &r);
+        FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        ReleaseDC(hwnd, dc);
+    }
+
+    void destroy() override { DestroyWindow(hwnd); }
+    std::unique_ptr<NativeMenu> createMenu() override { return std::make_unique<Win32Menu>(hwnd); }
+
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+        switch (message) {
+            case WM_PAINT:
+                ValidateRect(hwnd, nullptr);  // the device redraws the whole window: no BeginPaint/EndPaint
+                events.eventPaint();
+                return 0;
+            case WM_DESTROY:
+            case WM_MOVE:
+            case WM_SIZE:
+                return 0;
+            case WM_CLOSE:
+                events.eventClose();
+                return 0;
+            case WM_NCDESTROY: {
+                SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+                hwnd = nullptr;
+                // The receiver may delete this object from within the call: nothing after it.
+                NativeWindowEvents& receiver = events;
+                receiver.eventDestroyed();
+                return 0;
+            }
+            case WM_COMMAND:
+                events.eventCommand(static_cast<uint32_t>(wParam));
+                return 0;
+            case WM_TIMER:
+                events.eventTimer();
+                return 0;
+            case WM_MOUSEMOVE:
+                events.eventMouseMove(x, y, modsOf(wParam));
+                return 0;
+            case WM_LBUTTONDOWN:
+                events.eventMouseButton(MouseAction::Down, x, y, 1, modsOf(wParam));
+                return 0;
+            case WM_LBUTTONUP:
+                events.eventMouseButton(MouseAction::Up, x, y, 1, modsOf(wParam));
+                return 0;
+            case WM_LBUTTONDBLCLK:
+                events.eventMouseButton(MouseAction::DoubleClick, x, y, 1, modsOf(wParam));
+                return 0;
+            case WM_RBUTTONDOWN:
+                events.eventMouseButton(MouseAction::Down, x, y, 2, modsOf(wParam));
+                return 0;
+            case WM_RBUTTONUP:
+                events.eventMouseButton(MouseAction::Up, x, y, 2, modsOf(wParam));
+                return 0;
+            case WM_RBUTTONDBLCLK:
+                events.eventMouseButton(MouseAction::DoubleClick, x, y, 2, modsOf(wParam));
+                return 0;
+            case WM_MOUSEWHEEL: {
+                // Screen coordinates, also when posted by the wheel forwarding.
+                RECT r{};
+                GetWindowRect(hwnd, &r);
+                const float distance = static_cast<float>(static_cast<short>(HIWORD(wParam))) * (1.0f / 120);
+                events.eventMouseWheel(x - r.left, y - r.top, distance, modsOf(wParam));
+                return 0;
+            }
+            case WM_CAPTURECHANGED:
+                events.eventCaptureChanged();
+                return 0;
+            case WM_MOUSELEAVE:
+                // Windows posts none while the window holds the capture; Wine does, as soon
+                // as a drag crosses the edge, which would end the dragged control's hover.
+                if (GetCapture() != hwnd) events.eventMouseLeft();
+                return 0;
+            default:
+                return DefWindowProcA(hwnd, message, wParam, lParam);
+        }
+    }
+
+private:
+    NativeWindowEvents& events;
+    HWND hwnd = nullptr;
+};
+
+LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* window = reinterpret_cast<Win32Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!window) return DefWindowProcA(hwnd, message, wParam, lParam);
+    return window->handle(message, wParam, lParam);
+}
 
 class Win32WindowSystem final : public WindowSystem {
 public:
-    std::unique_ptr<NativeWindow> createWindow(NativeWindowEvents&, int, int, void*) override
+    std::unique_ptr<NativeWindow> createWindow(NativeWindowEvents& events, int width, int height, void* parent) override
     {
-        return std::make_unique<NoWindow>();
+        return std::make_unique<Win32Window>(events, width, height, parent);
     }
 };
 
@@ -40,3 +295,19 @@ WindowSystem& systemWindowSystem()
 }
 
 }  // namespace Vornkit
+
+namespace Platform {
+
+void unregisterWindowClass()
+{
+    using namespace Vornkit;
+    if (classAtom) {
+        ModuleContextScope context;
+        if (UnregisterClassA(MAKEINTATOM(classAtom), moduleInstance())) classAtom = 0;
+    }
+    if (moduleContext != INVALID_HANDLE_VALUE) ReleaseActCtx(moduleContext);
+    moduleContext = INVALID_HANDLE_VALUE;
+    moduleContextTried = false;
+}
+
+}  // namespace Platform

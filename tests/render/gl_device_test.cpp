@@ -18,6 +18,7 @@
 #include "render/Image.h"
 #include "tests/render/gl_test_window.h"
 #include "tests/support/RecordingDialogs.h"
+#include "tests/support/ScriptedSurfaces.h"
 
 using namespace DXBlit;
 using namespace TestSupport;
@@ -33,57 +34,6 @@ public:
 
 private:
     Platform::IDebugOutput* previous;
-};
-
-// The system's surfaces with faults and oddities on request.
-const char* scriptedExtensions = nullptr;
-const unsigned char* VESK_GLAPI scriptedGetString(unsigned) { return reinterpret_cast<const unsigned char*>(scriptedExtensions); }
-
-class ScriptedSurfaces final : public Platform::IGLSurfaces {
-public:
-    ScriptedSurfaces() : previous(Platform::setGLSurfaces(this)) {}
-    ~ScriptedSurfaces() override { Platform::setGLSurfaces(previous); }
-
-    bool failPixelFormat = false;
-    bool zeroSize = false;
-    int drawablesTaken = 0, drawablesReleased = 0;
-
-    std::unique_ptr<Platform::IGLSurface> open(void* window) override
-    {
-        return std::make_unique<Surface>(Platform::systemGLSurfaces().open(window), *this);
-    }
-
-private:
-    class Surface final : public Platform::IGLSurface {
-    public:
-        Surface(std::unique_ptr<Platform::IGLSurface> s, ScriptedSurfaces& o) : real(std::move(s)), owner(o) {}
-        void takeDrawable() override { ++owner.drawablesTaken, real->takeDrawable(); }
-        int choosePixelFormat() override { return real->choosePixelFormat(); }
-        bool setPixelFormat(int f) override { return !owner.failPixelFormat && real->setPixelFormat(f); }
-        bool createContext() override { return real->createContext(); }
-        bool deleteContext() override { return real->deleteContext(); }
-        void releaseDrawable() override { ++owner.drawablesReleased, real->releaseDrawable(); }
-        Platform::GLCurrent current() const override { return real->current(); }
-        bool makeCurrent() override { return real->makeCurrent(); }
-        bool restore(const Platform::GLCurrent& p) override { return real->restore(p); }
-        void swapBuffers() override { real->swapBuffers(); }
-        void clientSize(int& w, int& h) const override
-        {
-            real->clientSize(w, h);
-            if (owner.zeroSize) w = h = 0;
-        }
-        void* procAddress(const char* name) const override
-        {
-            if (scriptedExtensions && std::strcmp(name, "glGetString") == 0)
-                return reinterpret_cast<void*>(&scriptedGetString);
-            return real->procAddress(name);
-        }
-
-    private:
-        std::unique_ptr<Platform::IGLSurface> real;
-        ScriptedSurfaces& owner;
-    };
-    Platform::IGLSurfaces* previous;
 };
 
 struct Released {
