@@ -284,6 +284,14 @@ public:
     {
         return std::make_unique<Win32Window>(events, width, height, parent);
     }
+
+    void setCursor(Cursor cursor) override
+    {
+        LPCSTR shape = cursor == Cursor::Hand           ? reinterpret_cast<LPCSTR>(IDC_HAND)
+                       : cursor == Cursor::SizeVertical ? reinterpret_cast<LPCSTR>(IDC_SIZENS)
+                                                        : reinterpret_cast<LPCSTR>(IDC_ARROW);
+        SetCursor(LoadCursorA(nullptr, shape));
+    }
 };
 
 }  // namespace
