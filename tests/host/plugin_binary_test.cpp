@@ -52,6 +52,7 @@ TEST_F(PluginBinary, RecordDescribesTheReverb)
     EXPECT_EQ(e->flags & (effFlagsCanReplacing | effFlagsProgramChunks | effFlagsCanDoubleReplacing),
               effFlagsCanReplacing | effFlagsProgramChunks | effFlagsCanDoubleReplacing);
     EXPECT_EQ(e->flags & effFlagsIsSynth, 0);
+    EXPECT_NE(e->flags & effFlagsHasEditor, 0);
     EXPECT_NE(e->processReplacing, nullptr);
     EXPECT_NE(e->processDoubleReplacing, nullptr);
     EXPECT_NE(e->process, nullptr);
@@ -121,9 +122,11 @@ TEST_F(PluginBinary, OpcodesThatAnswerConstants)
         char buf[512] = {};
         EXPECT_EQ(plugin.call(op, 0, 0, buf), 0) << "opcode " << op;
     }
-    // Without an editor the editor opcodes answer 0.
+    // The editor tells its size before it is opened; without a place to put it, nothing.
     EXPECT_EQ(plugin.call(effEditGetRect), 0);
-    EXPECT_EQ(plugin.call(effEditOpen), 0);
+    ERect* rect = nullptr;
+    ASSERT_EQ(plugin.call(effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ((std::vector<int>{rect->top, rect->left, rect->bottom, rect->right}), (std::vector<int>{0, 0, 170, 560}));
 }
 
 TEST_F(PluginBinary, CanDoOnlyMidiEvents)
