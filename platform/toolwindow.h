@@ -22,6 +22,8 @@ public:
     /// Handles the events waiting (none is waited for); false once the user has closed the window.
     /// On Windows a wheel turn goes to the child window under the pointer, as Windows 10 does.
     virtual bool pump() = 0;
+    /// Repaints the window and its children now, waiting until they have drawn. [benchmarks]
+    virtual void repaintNow() = 0;
     /// The window's pixels with its children (0xAARRGGBB, rows from the top);
     /// false where the system does not let a program read them.
     virtual bool capture(std::vector<uint32_t>& pixels, int& width, int& height) = 0;

@@ -41,6 +41,8 @@ public:
         return IsWindow(window) && IsWindowVisible(window);
     }
 
+    void repaintNow() override { RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW); }
+
     bool capture(std::vector<uint32_t>&, int&, int&) override
     {
         return false;  // an OpenGL child window's pixels are not readable through GDI everywhere (Wine)

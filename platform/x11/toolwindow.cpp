@@ -33,6 +33,15 @@ public:
         return !closed;
     }
 
+    void repaintNow() override
+    {
+        // An exposure of the whole window; children paint on their own expose, and
+        // XSync waits until the server has handed the event out.
+        XClearArea(display, made.window, 0, 0, 0, 0, True);
+        XSync(display, False);
+        pump();
+    }
+
     bool capture(std::vector<uint32_t>& pixels, int& width, int& height) override
     {
         XWindowAttributes attributes{};

@@ -245,6 +245,7 @@ EditOptions parseEdit(const std::vector<std::string>& args)
                                                  {"screenshot", true, false},
                                                  {"save", true, false},
                                                  {"reopen", true, false},
+                                                 {"repaints", true, false},
                                                  {"cc", true, true}}),
                                   "edit");
     expectPositionals(a, 1, "edit", "PLUGIN");
@@ -257,6 +258,7 @@ EditOptions parseEdit(const std::vector<std::string>& args)
         else if (name == "save") o.save = value;
         else if (name == "cc") o.controls.push_back(parseControlChange(value));
         else if (name == "reopen") o.reopen = static_cast<int>(parseInteger(value, 0, 10000, "--reopen"));
+        else if (name == "repaints") o.repaints = static_cast<int>(parseInteger(value, 0, 100000, "--repaints"));
     }
     if (!o.save.empty() && !endsWithIgnoringCase(o.save, ".fxp") && !endsWithIgnoringCase(o.save, ".fxb"))
         throw UsageError("edit: --save '" + o.save + "' must end in .fxp (a program) or .fxb (a bank)");
@@ -417,6 +419,7 @@ std::string usageText(const std::string& command)
                "  --cc F:C=V[:CH]   MIDI control change at frame F after the editor opened; repeatable\n"
                "  --save FILE       write the plug-in's state as .fxp or .fxb at the end\n"
                "  --reopen N        close and reopen the editor N times first, painting each time\n"
+               "  --repaints N      time N immediate repaints of the editor and print ms per frame\n"
                "  --screenshot PNG  save the editor's pixels at the end (X11 only: under Wine\n"
                "                    an OpenGL child window is not readable by its host)\n";
     if (command == "draw-test")

@@ -86,6 +86,7 @@ struct EditOptions {
     std::string save;                    ///< .fxp or .fxb written at the end
     std::vector<ControlChange> controls; ///< MIDI sent while the editor is open (frames from its opening)
     int reopen = 0;                      ///< close and open the editor this many times first
+    int repaints = 0;                    ///< time this many immediate repaints of the editor first
 };
 
 struct DrawTestOptions {
