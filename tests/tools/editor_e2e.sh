@@ -49,6 +49,9 @@ wait_for() {
     fail "no line matching '$1' within $2 s"
 }
 wait_for '^editor open 560 x 170$' 30
+# Fifty reopenings leave one editor window behind them, not fifty.
+editors=$(xwininfo -root -tree | grep -c ' 560x170+')
+[ "$editors" -le 1 ] || fail "$editors editor windows after reopening"
 
 window=$(xdotool search --sync --name '^vesk-host edit' | head -n 1)
 [ -n "$window" ] || fail "no editor window on the display"
