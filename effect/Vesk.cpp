@@ -34,7 +34,8 @@ Vesk::Vesk(audioMasterCallback hostCallback) : Plug(hostCallback, 16, kCount, "V
     }
     loadFactoryBank();
     loadDefaults();
-    setEditor(new Vornkit::PlugEditVST(this, this, kEditor));
+    // Where the platform has no editor window, hosts show their own view.
+    if (Vornkit::windowSystem().hasWindows()) setEditor(new Vornkit::PlugEditVST(this, this, kEditor));
 }
 
 void Vesk::buildEditor(Vornkit::PlugFrame* frame)

@@ -81,6 +81,9 @@ public:
     virtual ~WindowSystem() = default;
     /// Sets the pointer's look now (controls set it on every mouse move).
     virtual void setCursor(Cursor) {}
+    /// False where this build has no editor windows yet: the effect then
+    /// offers no editor and hosts show their own view of the parameters.
+    virtual bool hasWindows() const { return true; }
     /// A window of width x height pixels, a child of `parent` (HWND / Window id)
     /// or top-level when null. Never null; check created().
     virtual std::unique_ptr<NativeWindow> createWindow(NativeWindowEvents& events, int width, int height,

@@ -26,6 +26,7 @@ public:
 
 class X11WindowSystem final : public WindowSystem {
 public:
+    bool hasWindows() const override { return false; }
     std::unique_ptr<NativeWindow> createWindow(NativeWindowEvents&, int, int, void*) override
     {
         return std::make_unique<NoWindow>();
