@@ -169,6 +169,14 @@ public:
     void setCapture() override { SetCapture(hwnd); }
     void releaseCapture() override { ReleaseCapture(); }
     bool hasCapture() const override { return hwnd && GetCapture() == hwnd; }
+
+    // A press gives the panel the keyboard focus: systems that send wheel
+    // turns to the focused window (Wine) then send them here, as Windows sends
+    // them to the window under the pointer.
+    void takeFocus()
+    {
+        if (GetFocus() != hwnd) SetFocus(hwnd);
+    }
     bool startTimer(unsigned milliseconds) override { return SetTimer(hwnd, 0, milliseconds, nullptr) != 0; }
     void stopTimer() override { KillTimer(hwnd, 0); }
 
@@ -228,6 +236,7 @@ public:
                 events.eventMouseMove(x, y, modsOf(wParam));
                 return 0;
             case WM_LBUTTONDOWN:
+                takeFocus();
                 events.eventMouseButton(MouseAction::Down, x, y, 1, modsOf(wParam));
                 return 0;
             case WM_LBUTTONUP:
@@ -237,8 +246,17 @@ public:
                 events.eventMouseButton(MouseAction::DoubleClick, x, y, 1, modsOf(wParam));
                 return 0;
             case WM_RBUTTONDOWN:
+                takeFocus();
                 events.eventMouseButton(MouseAction::Down, x, y, 2, modsOf(wParam));
                 return 0;
+            case WM_KEYDOWN:
+            case WM_KEYUP:
+            case WM_CHAR:
+            case WM_SYSKEYDOWN:
+            case WM_SYSKEYUP:
+                // The panel takes no keys: the host's shortcuts (the space bar...) keep working.
+                if (HWND parent = GetParent(hwnd)) return SendMessageA(parent, message, wParam, lParam);
+                return DefWindowProcA(hwnd, message, wParam, lParam);
             case WM_RBUTTONUP:
                 events.eventMouseButton(MouseAction::Up, x, y, 2, modsOf(wParam));
                 return 0;
