@@ -3,5 +3,6 @@
 # The test script starts Xvfb and a persistent wineserver for this prefix.
 : "${WINEPREFIX:=$(cd "$(dirname "$0")/.." && pwd)/build/win64/wineprefix}"
 export WINEPREFIX
-export WINEDEBUG=-all
+# VESK_WINEDEBUG lets a test read a channel, e.g. the debugger output (warn+debugstr).
+export WINEDEBUG="${VESK_WINEDEBUG:--all}"
 exec wine "$@"

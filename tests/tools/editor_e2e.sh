@@ -32,7 +32,8 @@ run() {
 }
 
 # The editor stays open 22 s; controller 7 arrives 18 s in, after the learn.
-run edit "$VESK_PLUGIN" --seconds 22 --reopen 50 --cc 793800:7=100 --save "$work/state.fxb" \
+# The plug-in's debugger lines (leaks, failed checks) go to err.txt.
+VESK_WINEDEBUG=-all,warn+debugstr run edit "$VESK_PLUGIN" --seconds 22 --reopen 50 --cc 793800:7=100 --save "$work/state.fxb" \
     >"$work/edit.raw" 2>"$work/err.txt" &
 host_pid=$!
 trap 'kill $host_pid 2>/dev/null; clean_defaults' EXIT
@@ -110,6 +111,8 @@ wait "$host_pid" || fail "vesk-host edit exited with $?"
 trap - EXIT
 report
 grep -q '^value 12 Mode 1\.000000' "$work/edit.txt" || fail "the switch's value did not stay"
+# Fifty reopenings and the last close gave back every texture, and no check failed.
+if grep -E 'possible leak|check failed' "$work/err.txt" >&2; then fail "the plug-in reported the lines above"; fi
 
 # The question was answered OK: the defaults file exists.
 [ -n "$(defaults_files)" ] || fail "no defaults file was written after Save defaults"
