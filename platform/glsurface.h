@@ -43,6 +43,9 @@ public:
     /// Makes `previous` current again; all null means none.
     virtual bool restore(const GLCurrent& previous) = 0;
     virtual void swapBuffers() = 0;
+    /// False once the window is gone (a host may destroy it first): nothing can
+    /// be made current on it any more, and its GL objects went with it.
+    virtual bool drawableAlive() const = 0;
     /// The window's client area in pixels; 0 by 0 when the window is gone.
     virtual void clientSize(int& width, int& height) const = 0;
     /// An OpenGL entry point, core or extension; null when the driver has none.

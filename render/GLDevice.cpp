@@ -277,11 +277,14 @@ void GLStaticTexture::upload(const uint32_t* pixels, uint32_t rowLength, uint32_
 void GLTexture::release()
 {
     if (GLDevice* d = device) {
-        try {
-            ContextGuard guard(*d);
-            d->gl.BindTexture(d->textureTarget, 0);
-            d->gl.DeleteTextures(1, &name);
-        } catch (const Exception&) {
+        // A window that is gone took the texture with its context: nothing to make current.
+        if (d->surface->drawableAlive()) {
+            try {
+                ContextGuard guard(*d);
+                d->gl.BindTexture(d->textureTarget, 0);
+                d->gl.DeleteTextures(1, &name);
+            } catch (const Exception&) {
+            }
         }
         --d->statsTextures;
         auto listed = std::find(d->textures.begin(), d->textures.end(), this);

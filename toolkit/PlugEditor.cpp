@@ -133,6 +133,8 @@ void PlugEditVST::close()
     unlock();
 }
 
+void PlugEditVST::idle() { windowSystem().pump(); }
+
 void PlugEditVST::windowDestroyed()
 {
     if (isOpen()) close();

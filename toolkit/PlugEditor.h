@@ -81,6 +81,8 @@ public:
     bool getRect(ERect** rect) override;
     bool open(void* parentWindow) override;
     void close() override;
+    /// Where the window system waits to be asked (X11), its events are handled here.
+    void idle() override;
     bool isOpen() const { return frame != nullptr; }
 
     // IFrameController

@@ -13,11 +13,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace Vornkit {
 
 enum class MouseAction { Down, Up, DoubleClick };
+
+/// Keys a popup (menu, question) reacts to.
+enum class Key { Other, Up, Down, Enter, Escape };
 
 /// Mouse modifier bits, as the toolkit passes them to controls.
 enum : int { kModShift = 1, kModControl = 2 };
@@ -37,6 +41,8 @@ public:
     virtual void eventMouseWheel(int x, int y, float distance, int mods) = 0;
     virtual void eventMouseLeft() = 0;
     virtual void eventCaptureChanged() = 0;
+    /// A key pressed in a popup; `character` is its lower-case letter or digit, else 0.
+    virtual void eventKey(Key, char) {}
 };
 
 class NativeMenu {
@@ -70,7 +76,14 @@ public:
     virtual void fillBlack() = 0;
     /// Closes the window; `eventDestroyed` follows.
     virtual void destroy() = 0;
+    /// Null where the system has no popup menus: the toolkit then draws its own.
     virtual std::unique_ptr<NativeMenu> createMenu() = 0;
+    /// False where the system has no question box: the toolkit then draws its own.
+    virtual bool hasQuestionBox() const { return true; }
+    /// Delivers eventCommand(id) once the event being handled is done (a drawn menu's choice).
+    virtual void postCommand(uint32_t) {}
+    /// The client area's top-left corner on the screen.
+    virtual void screenPosition(int& x, int& y) const { x = y = 0; }
 };
 
 /// The mouse pointer's look while over a control.
@@ -84,6 +97,15 @@ public:
     /// False where this build has no editor windows yet: the effect then
     /// offers no editor and hosts show their own view of the parameters.
     virtual bool hasWindows() const { return true; }
+    /// Handles what the window system has waiting for our windows (the host's
+    /// idle call); nothing where the system delivers events itself.
+    virtual void pump() {}
+    /// A borderless window above everything at (x, y) on the screen that holds
+    /// the pointer and keyboard while it lives (menus, questions); null where
+    /// the system has its own menus and questions.
+    virtual std::unique_ptr<NativeWindow> createPopup(NativeWindowEvents&, int, int, int, int) { return nullptr; }
+    /// Handles events until `done` answers true (a popup's modal loop).
+    virtual void runModal(const std::function<bool()>&) {}
     /// A window of width x height pixels, a child of `parent` (HWND / Window id)
     /// or top-level when null. Never null; check created().
     virtual std::unique_ptr<NativeWindow> createWindow(NativeWindowEvents& events, int width, int height,

@@ -3,6 +3,7 @@
 #include "platform/Seam.h"
 #include "platform/dialogs.h"
 #include "render/GLDevice.h"
+#include "toolkit/DrawnPopups.h"
 
 namespace Vornkit {
 
@@ -54,7 +55,7 @@ bool Winwrapper::confirm(const char* text, const char* caption)
 {
     if (!windowCreated() || gone) return false;
     Dispatch busy(*this);  // the question's own message loop may destroy the window
-    return native->askOkCancel(text, caption);
+    return native->hasQuestionBox() ? native->askOkCancel(text, caption) : askDrawn(*native, text, caption);
 }
 
 void Winwrapper::redraw()
@@ -89,7 +90,9 @@ bool Winwrapper::hasCapture(Control* control) { return captured == control && wi
 std::unique_ptr<Menu> Winwrapper::createMenu(Control* owner)
 {
     if (!owner || !windowCreated()) return nullptr;
-    return std::make_unique<WinMenu>(*this, *owner, native->createMenu());
+    std::unique_ptr<NativeMenu> menu = native->createMenu();
+    if (!menu) menu = std::make_unique<DrawnMenu>(*native, static_cast<NativeWindowEvents&>(*this));
+    return std::make_unique<WinMenu>(*this, *owner, std::move(menu));
 }
 
 bool Winwrapper::isMenuOpenFor(Control* control) { return menuOpen && menuOwner == control; }

@@ -74,6 +74,8 @@ public:
 
     void swapBuffers() override { SwapBuffers(dc); }
 
+    bool drawableAlive() const override { return IsWindow(window) != FALSE; }
+
     void clientSize(int& width, int& height) const override
     {
         RECT r{};

@@ -141,6 +141,14 @@ public:
         glXSwapBuffers(display, window);
     }
 
+    bool drawableAlive() const override
+    {
+        if (!display || !window) return false;
+        XWindowAttributes attributes{};
+        X11::ErrorTrap trap(display);
+        return XGetWindowAttributes(display, window, &attributes) && !trap.failed();
+    }
+
     void clientSize(int& width, int& height) const override
     {
         width = height = 0;

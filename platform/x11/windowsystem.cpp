@@ -1,36 +1,312 @@
-// The editor's window on Linux arrives with the X11 window host; until then a
-// window host here reports its window as not created, and plug-ins without
-// an editor window keep working.
+// The editor's windows on X11: a child of the host's window (the Linux VST
+// convention hands effEditOpen the host's Window id) on the plug-in's own
+// connection, with a GLX visual. Nothing arrives by itself: the host's idle
+// call pumps the connection, and the pump also runs the 10 ms timers and the
+// modal loops of the popups the toolkit draws (menus, questions).
+#include <X11/keysym.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "platform/x11/display.h"
 #include "toolkit/WindowSystem.h"
 
 namespace Vornkit {
 
 namespace {
 
-class NoWindow final : public NativeWindow {
+using Clock = std::chrono::steady_clock;
+
+constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                            LeaveWindowMask | StructureNotifyMask | KeyPressMask;
+
+class X11Window;
+std::vector<X11Window*> windows;  // alive, in creation order [GUI thread]
+
+int modsOf(unsigned state) { return (state & ShiftMask ? kModShift : 0) | (state & ControlMask ? kModControl : 0); }
+
+class X11Window final : public NativeWindow {
 public:
-    bool created() const override { return false; }
-    void* handle() const override { return nullptr; }
-    void invalidate() override {}
+    X11Window(NativeWindowEvents& e, int width, int height, Window parent, bool popup, int px, int py)
+        : events(e), display(Platform::X11::connection()), isPopup(popup)
+    {
+        if (!display) return;
+        Platform::X11::GLWindow w = Platform::X11::createGLWindow(display, parent ? parent : DefaultRootWindow(display), width, height);
+        if (!w.window) return;
+        made = w;
+        Platform::X11::ErrorTrap trap(display);
+        XSelectInput(display, made.window, kEventMask);
+        if (popup) {
+            XSetWindowAttributes a{};
+            a.override_redirect = True;
+            XChangeWindowAttributes(display, made.window, CWOverrideRedirect, &a);
+            XMoveWindow(display, made.window, px, py);
+        }
+        XMapRaised(display, made.window);
+        if (popup) {
+            XSync(display, False);
+            // A popup owns pointer and keyboard while it lives, as a native menu does.
+            for (int i = 0; i < 50; ++i) {
+                if (XGrabPointer(display, made.window, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                                 GrabModeAsync, GrabModeAsync, None, None, CurrentTime) == GrabSuccess)
+                    break;
+                poll(nullptr, 0, 5);  // the click that opened us may still hold a grab
+            }
+            XGrabKeyboard(display, made.window, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+        }
+        if (trap.failed()) {
+            Platform::X11::destroyGLWindow(display, made);
+            made = {};
+            return;
+        }
+        windows.push_back(this);
+    }
+
+    ~X11Window() override
+    {
+        windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
+        if (made.window) {
+            if (isPopup) {
+                XUngrabPointer(display, CurrentTime);
+                XUngrabKeyboard(display, CurrentTime);
+            }
+            Platform::X11::destroyGLWindow(display, made);  // without calling back
+            XFlush(display);
+        }
+    }
+
+    bool created() const override { return made.window != 0; }
+    void* handle() const override { return reinterpret_cast<void*>(static_cast<uintptr_t>(made.window)); }
+    void invalidate() override { dirty = true; }
     bool askOkCancel(const char*, const char*) override { return false; }
-    void setCapture() override {}
-    void releaseCapture() override {}
-    bool hasCapture() const override { return false; }
-    bool startTimer(unsigned) override { return false; }
-    void stopTimer() override {}
-    void trackLeave() override {}
-    void fillBlack() override {}
-    void destroy() override {}
+    bool hasQuestionBox() const override { return false; }
+
+    void setCapture() override
+    {
+        Platform::X11::ErrorTrap trap(display);
+        grabbed = XGrabPointer(display, made.window, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                               GrabModeAsync, GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
+    }
+    void releaseCapture() override
+    {
+        const bool had = grabbed;
+        grabbed = false;
+        XUngrabPointer(display, CurrentTime);
+        XFlush(display);
+        if (had) events.eventCaptureChanged();  // as Windows reports a released capture
+    }
+    bool hasCapture() const override { return grabbed; }
+
+    bool startTimer(unsigned milliseconds) override
+    {
+        period = std::chrono::milliseconds(milliseconds);
+        nextTick = Clock::now() + period;
+        ticking = true;
+        return true;
+    }
+    void stopTimer() override { ticking = false; }
+    void trackLeave() override {}  // LeaveNotify comes by itself
+
+    void fillBlack() override
+    {
+        XWindowAttributes a{};
+        Platform::X11::ErrorTrap trap(display);
+        if (!XGetWindowAttributes(display, made.window, &a)) return;
+        GC gc = XCreateGC(display, made.window, 0, nullptr);
+        XSetForeground(display, gc, BlackPixel(display, DefaultScreen(display)));
+        XFillRectangle(display, made.window, gc, 0, 0, static_cast<unsigned>(a.width), static_cast<unsigned>(a.height));
+        XFreeGC(display, gc);
+    }
+
+    void destroy() override
+    {
+        if (!made.window) return;
+        Platform::X11::destroyGLWindow(display, made);
+        made = {};
+        XFlush(display);
+        windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
+        events.eventDestroyed();  // the last call: this object may be gone now
+    }
+
     std::unique_ptr<NativeMenu> createMenu() override { return nullptr; }
+    void postCommand(uint32_t id) override { commands.push_back(id); }
+
+    void screenPosition(int& x, int& y) const override
+    {
+        x = y = 0;
+        Window child = 0;
+        Platform::X11::ErrorTrap trap(display);
+        XTranslateCoordinates(display, made.window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    }
+
+    Window id() const { return made.window; }
+
+    void handle(XEvent& e)
+    {
+        switch (e.type) {
+        case Expose:
+            if (e.xexpose.count == 0) dirty = true;
+            break;
+        case MotionNotify: events.eventMouseMove(e.xmotion.x, e.xmotion.y, modsOf(e.xmotion.state)); break;
+        case ButtonPress: press(e.xbutton); break;
+        case ButtonRelease:
+            if (e.xbutton.button == Button1 || e.xbutton.button == Button3)
+                events.eventMouseButton(MouseAction::Up, e.xbutton.x, e.xbutton.y, e.xbutton.button == Button1 ? 1 : 2,
+                                        modsOf(e.xbutton.state));
+            break;
+        case LeaveNotify:
+            if (e.xcrossing.mode == NotifyNormal && !grabbed) events.eventMouseLeft();
+            break;
+        case KeyPress: key(e.xkey); break;
+        case DestroyNotify:
+            if (e.xdestroywindow.window == made.window) {
+                // The host destroyed its window, and ours with it.
+                made = {};
+                windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
+                events.eventDestroyed();
+            }
+            break;
+        default: break;
+        }
+    }
+
+    /// Timer ticks, queued commands and a coalesced repaint. False when the window went away.
+    void service(Clock::time_point now)
+    {
+        while (!commands.empty()) {
+            const uint32_t id = commands.front();
+            commands.pop_front();
+            events.eventCommand(id);
+            if (!alive(this)) return;
+        }
+        if (ticking && now >= nextTick) {
+            nextTick = now + period;
+            events.eventTimer();
+            if (!alive(this)) return;
+        }
+        if (dirty && made.window) {
+            dirty = false;
+            events.eventPaint();
+        }
+    }
+
+    static bool alive(X11Window* w) { return std::find(windows.begin(), windows.end(), w) != windows.end(); }
+
+private:
+    void press(const XButtonEvent& b)
+    {
+        const int mods = modsOf(b.state);
+        if (b.button == Button4 || b.button == Button5) {
+            events.eventMouseWheel(b.x, b.y, b.button == Button4 ? 1.0f : -1.0f, mods);
+            return;
+        }
+        if (b.button != Button1 && b.button != Button3) return;  // the middle button and sideways wheel
+        const int button = b.button == Button1 ? 1 : 2;
+        // A double click: the same button again within 400 ms and 4 pixels.
+        const bool twice = button == lastButton && b.time - lastTime <= 400 && std::abs(b.x - lastX) <= 4 &&
+                           std::abs(b.y - lastY) <= 4;
+        lastButton = twice ? 0 : button;
+        lastTime = b.time;
+        lastX = b.x, lastY = b.y;
+        events.eventMouseButton(twice ? MouseAction::DoubleClick : MouseAction::Down, b.x, b.y, button, mods);
+    }
+
+    void key(XKeyEvent& k)
+    {
+        char text[8] = {};
+        KeySym sym = 0;
+        XLookupString(&k, text, sizeof text, &sym, nullptr);
+        Key which = Key::Other;
+        if (sym == XK_Up || sym == XK_KP_Up) which = Key::Up;
+        if (sym == XK_Down || sym == XK_KP_Down) which = Key::Down;
+        if (sym == XK_Return || sym == XK_KP_Enter) which = Key::Enter;
+        if (sym == XK_Escape) which = Key::Escape;
+        char c = text[0];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) c = 0;
+        events.eventKey(which, c);
+    }
+
+    NativeWindowEvents& events;
+    Display* display;
+    Platform::X11::GLWindow made;
+    bool isPopup;
+    bool dirty = true, grabbed = false, ticking = false;
+    Clock::duration period{};
+    Clock::time_point nextTick{};
+    std::deque<uint32_t> commands;
+    int lastButton = 0;
+    Time lastTime = 0;
+    int lastX = 0, lastY = 0;
 };
 
 class X11WindowSystem final : public WindowSystem {
 public:
-    bool hasWindows() const override { return false; }
-    std::unique_ptr<NativeWindow> createWindow(NativeWindowEvents&, int, int, void*) override
+    std::unique_ptr<NativeWindow> createWindow(NativeWindowEvents& events, int width, int height, void* parent) override
     {
-        return std::make_unique<NoWindow>();
+        return std::make_unique<X11Window>(events, width, height,
+                                           static_cast<Window>(reinterpret_cast<uintptr_t>(parent)), false, 0, 0);
     }
+
+    std::unique_ptr<NativeWindow> createPopup(NativeWindowEvents& events, int x, int y, int width, int height) override
+    {
+        auto w = std::make_unique<X11Window>(events, width, height, 0, true, x, y);
+        return w->created() ? std::move(w) : nullptr;
+    }
+
+    void setCursor(Cursor cursor) override
+    {
+        Display* display = Platform::X11::connection();
+        if (!display || windows.empty()) return;
+        const unsigned shape = cursor == Cursor::Hand ? 60 /* XC_hand2 */
+                               : cursor == Cursor::SizeVertical ? 116 /* XC_sb_v_double_arrow */
+                                                                : 68 /* XC_left_ptr */;
+        if (shape == currentShape) return;
+        currentShape = shape;
+        ::Cursor c = XCreateFontCursor(display, shape);
+        for (X11Window* w : windows) XDefineCursor(display, w->id(), c);
+        XFreeCursor(display, c);
+        XFlush(display);
+    }
+
+    void pump() override
+    {
+        Display* display = Platform::X11::connection();
+        if (!display || windows.empty()) return;
+        Platform::X11::ErrorTrap trap(display);  // a window the host destroyed may still be named in requests
+        while (XPending(display)) {
+            XEvent e;
+            XNextEvent(display, &e);
+            for (X11Window* w : std::vector<X11Window*>(windows))
+                if (X11Window::alive(w) && w->id() == e.xany.window) {
+                    w->handle(e);
+                    break;
+                }
+        }
+        const Clock::time_point now = Clock::now();
+        for (X11Window* w : std::vector<X11Window*>(windows))
+            if (X11Window::alive(w)) w->service(now);
+    }
+
+    void runModal(const std::function<bool()>& done) override
+    {
+        Display* display = Platform::X11::connection();
+        if (!display) return;
+        while (!done()) {
+            pump();
+            if (done()) break;
+            pollfd fd{ConnectionNumber(display), POLLIN, 0};
+            poll(&fd, 1, 10);  // the timers keep running while a popup waits
+        }
+    }
+
+private:
+    unsigned currentShape = 0;
 };
 
 }  // namespace

@@ -46,6 +46,7 @@ private:
         bool makeCurrent() override { return real->makeCurrent(); }
         bool restore(const Platform::GLCurrent& p) override { return real->restore(p); }
         void swapBuffers() override { real->swapBuffers(); }
+        bool drawableAlive() const override { return real->drawableAlive(); }
         void clientSize(int& w, int& h) const override
         {
             real->clientSize(w, h);

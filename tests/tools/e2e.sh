@@ -109,6 +109,21 @@ draw_test)
     done
     ;;
 
+editor_lifecycle)
+    # Hosts that never call idle, and hosts that destroy their window before
+    # effEditClose: the editor neither hangs nor leaks nor fails a check.
+    if [ -z "${DISPLAY:-}" ]; then
+        [ -z "${VESK_REQUIRE_DISPLAY:-}" ] || fail "DISPLAY is not set"
+        exit 77
+    fi
+    for way in --no-idle --destroy-window-first; do
+        VESK_WINEDEBUG=-all,warn+debugstr host edit "$VESK_PLUGIN" --seconds 1 --reopen 3 $way
+        [ "$status" -eq 0 ] || fail "edit $way exited with $status: $(cat "$work/err.txt")"
+        ! grep -E 'possible leak|check failed' "$work/err.txt" || fail "edit $way: the plug-in reported the lines above"
+        has "editor open 560 x 170" || fail "edit $way: the editor did not open"
+    done
+    ;;
+
 vesk_png)
     cp "$VESK_SOURCE/tests/render/png/rgba8_i.png" "$VESK_SOURCE/tests/render/png/rgba8_i.rgba" "$work/"
     png decode "$work/rgba8_i.png" "$work/out.rgba"

@@ -246,6 +246,8 @@ EditOptions parseEdit(const std::vector<std::string>& args)
                                                  {"save", true, false},
                                                  {"reopen", true, false},
                                                  {"repaints", true, false},
+                                                 {"no-idle", false, false},
+                                                 {"destroy-window-first", false, false},
                                                  {"cc", true, true}}),
                                   "edit");
     expectPositionals(a, 1, "edit", "PLUGIN");
@@ -258,6 +260,8 @@ EditOptions parseEdit(const std::vector<std::string>& args)
         else if (name == "save") o.save = value;
         else if (name == "cc") o.controls.push_back(parseControlChange(value));
         else if (name == "reopen") o.reopen = static_cast<int>(parseInteger(value, 0, 10000, "--reopen"));
+        else if (name == "no-idle") o.noIdle = true;
+        else if (name == "destroy-window-first") o.destroyFirst = true;
         else if (name == "repaints") o.repaints = static_cast<int>(parseInteger(value, 0, 100000, "--repaints"));
     }
     if (!o.save.empty() && !endsWithIgnoringCase(o.save, ".fxp") && !endsWithIgnoringCase(o.save, ".fxb"))
@@ -420,6 +424,8 @@ std::string usageText(const std::string& command)
                "  --save FILE       write the plug-in's state as .fxp or .fxb at the end\n"
                "  --reopen N        close and reopen the editor N times first, painting each time\n"
                "  --repaints N      time N immediate repaints of the editor and print ms per frame\n"
+               "  --no-idle         never call effEditIdle, as some hosts do not\n"
+               "  --destroy-window-first  destroy the window before effEditClose, as some hosts do\n"
                "  --screenshot PNG  save the editor's pixels at the end (X11 only: under Wine\n"
                "                    an OpenGL child window is not readable by its host)\n";
     if (command == "draw-test")

@@ -87,6 +87,8 @@ struct EditOptions {
     std::vector<ControlChange> controls; ///< MIDI sent while the editor is open (frames from its opening)
     int reopen = 0;                      ///< close and open the editor this many times first
     int repaints = 0;                    ///< time this many immediate repaints of the editor first
+    bool noIdle = false;                 ///< never call effEditIdle (hosts that do not)
+    bool destroyFirst = false;           ///< destroy the window before effEditClose (hosts that do)
 };
 
 struct DrawTestOptions {

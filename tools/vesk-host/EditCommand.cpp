@@ -104,7 +104,7 @@ int runEdit(const EditOptions& o, std::ostream& out)
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (o.seconds > 0 && elapsed >= o.seconds) break;
         if (!window->pump()) break;
-        s.dispatch(effEditIdle);
+        if (!o.noIdle) s.dispatch(effEditIdle);
         // Audio keeps pace with the clock, so MIDI arrives when it is due.
         while (rendered < static_cast<int64_t>(elapsed * rate)) {
             s.sendEvents(schedule.eventsFor(rendered, block));
@@ -126,6 +126,7 @@ int runEdit(const EditOptions& o, std::ostream& out)
             throw HostError("cannot write '" + o.screenshot + "': " + reason);
         out << "wrote " << o.screenshot << "\n";
     }
+    if (o.destroyFirst) window.reset();
     s.dispatch(effEditClose);
     window.reset();  // the host's window goes after effEditClose, as in most hosts
     log.flush(out);
