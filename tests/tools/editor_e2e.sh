@@ -35,9 +35,9 @@ start() {
     if [ -n "${VESK_EMULATOR:-}" ]; then exec "$VESK_EMULATOR" "./$VESK_HOST" "$@"; else exec "./$VESK_HOST" "$@"; fi
 }
 
-# The editor stays open 22 s; controller 7 arrives 18 s in, after the learn.
+# The editor stays open 24 s; controller 7 arrives 20 s in, after the learn.
 # The plug-in's debugger lines (leaks, failed checks) go to err.txt.
-VESK_WINEDEBUG=-all,warn+debugstr start edit "$VESK_PLUGIN" --seconds 22 --reopen 50 --cc 793800:7=100 --save "$work/state.fxb" \
+VESK_WINEDEBUG=-all,warn+debugstr start edit "$VESK_PLUGIN" --seconds 24 --reopen 50 --cc 882000:7=100 --save "$work/state.fxb" \
     >"$work/edit.raw" 2>"$work/err.txt" &
 host_pid=$!
 trap 'kill $host_pid 2>/dev/null; clean_defaults' EXIT
@@ -100,7 +100,14 @@ at 120 42
 xdotool click 3; sleep 0.5
 xdotool key l; sleep 0.3
 
-# The frame menu in the bottom-right corner: Save defaults, then OK in the question.
+# The frame menu in the bottom-right corner: Load factory defaults, then Cancel
+# in the question (the switch then keeps its value, checked at the end)...
+at 550 164
+xdotool click 3; sleep 0.5
+xdotool key f; sleep 0.8
+xdotool key Escape; sleep 0.5
+
+# ...and Save defaults, then OK in the question.
 at 550 164
 xdotool click 3; sleep 0.5
 xdotool key s; sleep 0.8
@@ -114,7 +121,7 @@ wait_for '^value 1 RTime 0\.787' 30
 wait "$host_pid" || fail "vesk-host edit exited with $?"
 trap - EXIT
 report
-grep -q '^value 12 Mode 1\.000000' "$work/edit.txt" || fail "the switch's value did not stay"
+grep -q '^value 12 Mode 1\.000000' "$work/edit.txt" || fail "the switch's value did not stay (a cancelled factory load?)"
 # Fifty reopenings and the last close gave back every texture, and no check failed.
 if grep -E 'possible leak|check failed' "$work/err.txt" >&2; then fail "the plug-in reported the lines above"; fi
 
