@@ -109,6 +109,20 @@ draw_test)
     done
     ;;
 
+editor_picture)
+    # The editor at its defaults looks as in the README's picture (taken from
+    # the Windows build under Wine), where the platform lets a host read it.
+    if [ -z "${DISPLAY:-}" ]; then
+        [ -z "${VESK_REQUIRE_DISPLAY:-}" ] || fail "DISPLAY is not set"
+        exit 77
+    fi
+    host edit "$VESK_PLUGIN" --seconds 1 --screenshot "$work/editor.png"
+    grep -q "does not let a host read" "$work/err.txt" && exit 77
+    [ "$status" -eq 0 ] || fail "edit --screenshot exited with $status: $(cat "$work/err.txt")"
+    png compare "$work/editor.png" "$VESK_SOURCE/docs/editor.png" --tolerance 2
+    [ "$status" -eq 0 ] || fail "the editor differs from docs/editor.png: $(cat "$work/out.txt")"
+    ;;
+
 editor_lifecycle)
     # Hosts that never call idle, and hosts that destroy their window before
     # effEditClose: the editor neither hangs nor leaks nor fails a check.
