@@ -9,6 +9,9 @@
 namespace {
 
 constexpr double kHalfPi = 1.5707963267948966;
+// cos(1) and sin(1), correctly rounded.
+constexpr double kCosOne = 0.54030230586813971740;
+constexpr double kSinOne = 0.84147098480789650665;
 
 // Line k's delay is inversely proportional to the k-th prime from 41 to 107.
 constexpr double kDivisor[ReverbEngine::kLines] = {4.1, 4.3, 4.7, 5.3, 5.9, 6.1,  6.7,  7.1,
@@ -263,6 +266,7 @@ void ReverbEngine::render(const double* in0, const double* in1, double* out0, do
     // Coefficients in locals: nothing in the loop changes them, and the compiler
     // then need not reload them after every store into the delay memory.
     const OnePole lo = loCross, hi = hiCross, noiseK = noiseCoef, predelK = predelCoef;
+    const bool libmRotation = referenceArithmetic;
     const OnePole k400 = lp400Coef, k1500 = lp1500Coef, loCutK = loCutCoef, hiCutK = hiCutCoef;
     const BandGains eqG = eqGain;
     const double g[4] = {diffCoef[0], diffCoef[1], diffCoef[2], diffCoef[3]};
@@ -340,9 +344,21 @@ void ReverbEngine::render(const double* in0, const double* in1, double* out0, do
             seed = seed * 1664525u + 1013904223u;
             const double noise =
                 static_cast<double>(static_cast<float>(static_cast<int32_t>(seed))) * 4.656612873077393e-10;
-            const double angle = 1.0 + 0.0001 * noiseSmooth.run(noiseK, noise);
-            const double cA = std::cos(angle);
-            const double sA = std::sin(angle);
+            const double d = 0.0001 * noiseSmooth.run(noiseK, noise);
+            double cA, sA;
+            if (libmRotation) {
+                cA = std::cos(1.0 + d);
+                sA = std::sin(1.0 + d);
+            } else {
+                // cos and sin of 1 + d, |d| <= 1e-4, by the angle-sum identity around
+                // 1 rad: the series of d to the fifth power is exact in doubles, costs a
+                // fraction of the C library's functions and is the same on every system.
+                const double d2 = d * d;
+                const double sinD = d - d * d2 * (1.0 / 6.0) + d * d2 * d2 * (1.0 / 120.0);
+                const double cosD = 1.0 - d2 * 0.5 + d2 * d2 * (1.0 / 24.0);
+                cA = kCosOne * cosD - kSinOne * sinD;
+                sA = kSinOne * cosD + kCosOne * sinD;
+            }
 
             // 6. Cascade of plane rotations; each step sees the earlier steps' results.
             for (int m = 0; m < kLines - 1; ++m) {

@@ -155,6 +155,10 @@ public:
     void processBlock(float sampleRate, bool changed, const ReverbSettings& settings, const double* const* in,
                       double* const* out, uint32_t frames);
 
+    /// For tests: the straightforward arithmetic the fast paths are measured
+    /// against (the rotation's cos and sin from the C library).
+    void useReferenceArithmetic(bool on) { referenceArithmetic = on; }
+
     // ---- Read-only views of the current layout and coefficients ----
     int32_t memoryCapacity() const { return capacity; }  ///< doubles allocated
     int32_t memoryUsed() const { return used; }          ///< doubles the current layout occupies
@@ -209,6 +213,7 @@ private:
                 double wet);
 
     uint32_t seed = 0;   // noise generator: a new instance always starts here
+    bool referenceArithmetic = false;
     bool dirty = false;  // coefficients must be recomputed before the next frame
 
     std::unique_ptr<double[]> memory;
