@@ -7,7 +7,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/system.h"
-#include "render/PngDecoder.h"
+#include "render/Image.h"
 
 namespace DXBlit {
 
@@ -236,24 +236,12 @@ StaticTexture* GLDevice::createStaticTexture(uint32_t width, uint32_t height)
 
 StaticTexture* GLDevice::createTextureFromPng(const uint8_t* bytes, size_t size)
 {
-    static constexpr uint8_t kPngStart[4] = {0x89, 0x50, 0x4E, 0x47};
-    if (!bytes || size < 4 || !std::equal(kPngStart, kPngStart + 4, bytes)) return nullptr;
-    std::vector<uint8_t> rgba;
-    uint32_t width = 0, height = 0;
-    if (decodePng(bytes, size, rgba, width, height) != kPngOk) return nullptr;
-    std::vector<uint32_t> words(size_t{width} * height);
-    for (size_t i = 0; i < words.size(); ++i) {
-        const uint8_t* p = &rgba[4 * i];
-        words[i] = uint32_t{p[3]} << 24 | uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
-    }
-    StaticTexture* texture = createStaticTexture(width, height);
+    // The picture loader checks the signature, decodes and packs the pixels the same way.
     try {
-        texture->upload(words.data(), width, 0, 0, width, height);
-    } catch (...) {
-        texture->release();
-        throw;
+        return Vornkit::Image(bytes, size).createTexture(*this);
+    } catch (const Vornkit::Image::Exception&) {
+        return nullptr;
     }
-    return texture;
 }
 
 void GLStaticTexture::upload(const uint32_t* pixels, uint32_t rowLength, uint32_t x, uint32_t y, uint32_t w,

@@ -66,17 +66,20 @@ PlugEditVST::PlugEditVST(PlugCore::Plug* fx, IEditBuilder* b, const EditorDescri
 PlugEditVST::~PlugEditVST()
 {
     if (frame) close();
-    if (host) {
-        // The effect goes while its editor window lives: cut every path back
-        // into this editor and the effect, then take the window down with us.
-        Winwrapper* h = host;
-        host = nullptr;
-        if (hostFrame) hostFrame->detach();
-        hostFrame = nullptr;
-        h->setTimer(nullptr);
-        h->controller = nullptr;
-        h->requestClose();
-    }
+    endWindow();  // the effect goes while its editor window lives
+}
+
+void PlugEditVST::endWindow()
+{
+    if (!host) return;
+    // Cut every path from the window back into this editor and the effect, then close it.
+    Winwrapper* h = host;
+    host = nullptr;
+    if (hostFrame) hostFrame->detach();
+    hostFrame = nullptr;
+    h->setTimer(nullptr);
+    h->controller = nullptr;
+    h->requestClose();
 }
 
 bool PlugEditVST::getRect(ERect** r)
@@ -96,16 +99,7 @@ bool PlugEditVST::open(void* parent)
     lock();
     bool opened = true;
     if (!frame) {
-        if (host) {
-            // Reopened before the host destroyed the previous window: that one is ours to end.
-            Winwrapper* old = host;
-            host = nullptr;
-            if (hostFrame) hostFrame->detach();
-            hostFrame = nullptr;
-            old->setTimer(nullptr);
-            old->controller = nullptr;
-            old->requestClose();
-        }
+        endWindow();  // reopened before the host destroyed the previous window: that one is ours to end
         auto* h = new Winwrapper(this, static_cast<uint32_t>(desc.width), static_cast<uint32_t>(desc.height), parent);
         if (h->windowCreated()) {
             parentWindow = parent;

@@ -103,6 +103,8 @@ private:
     void lock();
     bool tryLock() { return editorLock.exchange(1, std::memory_order_acquire) == 0; }
     void unlock() { editorLock.store(0, std::memory_order_release); }
+    /// Detaches and closes the window host whose window still lives, if any.
+    void endWindow();
 
     PlugCore::Plug* effect;
     EditorDescription desc;
