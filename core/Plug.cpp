@@ -37,6 +37,28 @@ inline double sanitise(double x)
     return x;
 }
 
+// The float front end's copy, four samples at a time: NaN becomes 0 and the
+// rest is held within the limit (exact in single precision), as sanitise does.
+void sanitiseFloats(const float* src, double* dst, int32_t frames)
+{
+    typedef float Floats __attribute__((vector_size(16)));
+    typedef int32_t Bits __attribute__((vector_size(16)));
+    typedef double Doubles __attribute__((vector_size(32)));
+    constexpr float kLimit = static_cast<float>(kInputLimit);
+    static_assert(static_cast<double>(kLimit) == kInputLimit, "the limit must be a float");
+    int32_t i = 0;
+    for (; i + 4 <= frames; i += 4) {
+        Floats v;
+        std::memcpy(&v, src + i, sizeof v);
+        v = (Floats)((Bits)v & (v == v));
+        v = v < -kLimit ? -kLimit : v;
+        v = v > kLimit ? kLimit : v;
+        const Doubles d = __builtin_convertvector(v, Doubles);
+        std::memcpy(dst + i, &d, sizeof d);
+    }
+    for (; i < frames; ++i) dst[i] = sanitise(src[i]);
+}
+
 }  // namespace
 
 float ParamSlot::current() const
@@ -222,17 +244,10 @@ void Plug::floatFrontEnd(float** inputs, float** outputs, VstInt32 frames, bool 
             std::memset(dst, 0, sizeof(double) * static_cast<size_t>(frames));
             continue;
         }
-        int32_t i = 0;
-        for (; i + 4 <= frames; i += 4) {
-            dst[i] = src[i];
-            dst[i + 1] = src[i + 1];
-            dst[i + 2] = src[i + 2];
-            dst[i + 3] = src[i + 3];
-        }
-        for (; i < frames; ++i) dst[i] = src[i];
+        sanitiseFloats(src, dst, frames);
     }
 
-    blockCycle(workIn, workOut, frames);
+    blockCycle(workIn, workOut, frames, true);
 
     for (int c = 0; c < kChannels; ++c) {
         float* dst = outputs[c];
@@ -265,16 +280,16 @@ void Plug::processDoubleReplacing(double** inputs, double** outputs, VstInt32 fr
         pendingEvents = nullptr;  // the host's list was for this call only, refused or not
         return;
     }
-    blockCycle(inputs, outputs, frames);
+    blockCycle(inputs, outputs, frames, false);
 }
 
 
-void Plug::blockCycle(double** inputs, double** outputs, VstInt32 frames)
+void Plug::blockCycle(double** inputs, double** outputs, VstInt32 frames, bool inputsReady)
 {
     checkParams = 1;
 
     // From here on the engine reads only the work buffers.
-    for (int c = 0; c < kChannels; ++c) {
+    for (int c = 0; c < kChannels && !inputsReady; ++c) {
         const double* src = inputs ? inputs[c] : nullptr;
         double* dst = workIn[c];
         if (!src)

@@ -140,7 +140,8 @@ private:
 
     bool ensureWorkBuffers();
     void floatFrontEnd(float** inputs, float** outputs, VstInt32 frames, bool accumulate);
-    void blockCycle(double** inputs, double** outputs, VstInt32 frames);
+    /// inputsReady: inputs are the work buffers, already filled and sanitised.
+    void blockCycle(double** inputs, double** outputs, VstInt32 frames, bool inputsReady);
     void renderSubBlock(double** outputs, int32_t start, int32_t frames);
     bool checkParameters();
     void initPrograms();

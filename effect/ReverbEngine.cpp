@@ -1,36 +1,21 @@
 #include "effect/ReverbEngine.h"
 
+#include <cpuid.h>
 #include <xmmintrin.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include "effect/VectorPaths.h"
+
 namespace {
 
 constexpr double kHalfPi = 1.5707963267948966;
-// cos(1) and sin(1), correctly rounded.
-constexpr double kCosOne = 0.54030230586813971740;
-constexpr double kSinOne = 0.84147098480789650665;
 
 // Line k's delay is inversely proportional to the k-th prime from 41 to 107.
 constexpr double kDivisor[ReverbEngine::kLines] = {4.1, 4.3, 4.7, 5.3, 5.9, 6.1,  6.7,  7.1,
                                                    7.3, 7.9, 8.3, 8.9, 9.7, 10.1, 10.3, 10.7};
-
-// Output taps: line pair i is heard at angle theta[i] between mid and side.
-struct TapTable {
-    double cosine[8];
-    double sine[8];
-    TapTable()
-    {
-        const double theta[8] = {0.0, 0.25, 0.4, 0.5, 0.6, 0.7, 0.8, 0.1};
-        for (int i = 0; i < 8; ++i) {
-            cosine[i] = std::cos(theta[i]);
-            sine[i] = std::sin(theta[i]);
-        }
-    }
-};
-const TapTable kTaps;  // made once when the library loads
 
 inline int32_t wrap(int32_t i, int32_t length) { return i >= length ? i - length : i; }
 
@@ -53,6 +38,16 @@ ReverbSettings safeSettings(const ReverbSettings& in)
 }
 
 }  // namespace
+
+const ReverbEngine::TapTable ReverbEngine::taps = [] {
+    const double theta[8] = {0.0, 0.25, 0.4, 0.5, 0.6, 0.7, 0.8, 0.1};
+    TapTable t;
+    for (int i = 0; i < 8; ++i) {
+        t.cosine[i] = std::cos(theta[i]);
+        t.sine[i] = std::sin(theta[i]);
+    }
+    return t;
+}();  // made once when the library loads
 
 ReverbEngine::ArithmeticScope::ArithmeticScope() : saved(_mm_getcsr()) { _mm_setcsr(0xFFC0u); }
 ReverbEngine::ArithmeticScope::~ArithmeticScope() { _mm_setcsr(saved & ~0x3Fu); }
@@ -126,7 +121,22 @@ void ReverbEngine::prepare(float sampleRate, double roomScale)
         capacity = need;
     }
     fs = rate;
+    active = pathProbe();
     layout(safeRoomScale(roomScale));
+}
+
+ReverbEngine::Path ReverbEngine::widestPath()
+{
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (!__get_cpuid(1, &a, &b, &c, &d) || !((d >> 26) & 1u)) return Path::Scalar;
+    // The wider registers are usable only where the system saves them on a
+    // thread switch: OSXSAVE and AVX set, then XCR0 names their state.
+    if (!((c >> 27) & 1u) || !((c >> 28) & 1u)) return Path::Sse2;
+    unsigned saved = 0, savedHigh = 0;
+    __asm__ volatile("xgetbv" : "=a"(saved), "=d"(savedHigh) : "c"(0));
+    if ((saved & 0x6u) != 0x6u || !__get_cpuid_count(7, 0, &a, &b, &c, &d)) return Path::Sse2;
+    if (((b >> 16) & 1u) && (saved & 0xE6u) == 0xE6u) return Path::Avx512;  // + opmask and upper ZMM state
+    return ((b >> 5) & 1u) ? Path::Avx2 : Path::Sse2;
 }
 
 void ReverbEngine::layout(double roomScale)
@@ -191,6 +201,160 @@ void ReverbEngine::reset()
     lp400 = lp1500 = OnePoleState{};
     noiseSmooth = OnePoleState{};
     predelSmooth = OnePoleState{};  // starts at the longest post-delay and glides to its target
+    idling = idleSkip;              // nothing is sounding
+    quietFrames = 0;
+}
+
+void ReverbEngine::useIdleSkip(bool on)
+{
+    idleSkip = on;
+    if (!on) idling = false;
+}
+
+double ReverbEngine::advancePhase(double phase, double increment, uint64_t frames)
+{
+    // Rounding toward zero: inside one binade, whose values are multiples of
+    // its grid unit, every step adds the increment truncated to that grid, so
+    // a run of steps that stays inside is one multiplication. Steps that leave
+    // the binade or wrap are taken one by one.
+    constexpr uint64_t kTop = uint64_t{1} << 53;  // the binade's end in grid units
+    while (frames > 0) {
+        if (phase > 0.0) {
+            // The grid unit of phase's binade: its exponent, 52 binary places down.
+            uint64_t bits;
+            std::memcpy(&bits, &phase, sizeof bits);
+            bits = ((bits >> 52) - 52) << 52;
+            double unit;
+            std::memcpy(&unit, &bits, sizeof unit);
+            const auto at = static_cast<uint64_t>(phase / unit);
+            const auto step = static_cast<uint64_t>(increment / unit);
+            if (step > 0 && kTop - at > step) {
+                const uint64_t inside = std::min((kTop - at - step - 1) / step + 1, frames);
+                phase = static_cast<double>(at + inside * step) * unit;
+                frames -= inside;
+                if (frames == 0) break;
+            }
+        }
+        const double next = phase + increment;
+        phase = next >= 1.0 ? next - 1.0 : next;
+        --frames;
+    }
+    return phase;
+}
+
+void ReverbEngine::idleBookkeeping(uint32_t frames)
+{
+    if (frames == 0) return;
+    for (int k = 0; k < kLines; ++k) line.phase[k] = advancePhase(line.phase[k], line.increment[k], frames);
+
+    // The noise generator jumps exactly; its smoother takes eight frames per
+    // step, y8 = c^8 y + sum of weighted inputs, which rounds differently from
+    // eight single steps by about 1e-16 of its (1e-4 radian) output. The eight
+    // generator states of a step are made at once from the one before it.
+    typedef uint32_t Seeds __attribute__((vector_size(16)));
+    typedef int32_t Ints __attribute__((vector_size(16)));
+    typedef float Floats __attribute__((vector_size(16)));
+    typedef double Pair __attribute__((vector_size(16)));
+    constexpr int kStride = 8;
+    static const auto kJump = [] {
+        struct {
+            Seeds mul[2], add[2];
+        } j{};
+        uint32_t m = 1, a = 0;
+        for (int i = 0; i < kStride; ++i) {
+            m *= 1664525u;
+            a = a * 1664525u + 1013904223u;
+            j.mul[i / 4][i % 4] = m;
+            j.add[i / 4][i % 4] = a;
+        }
+        return j;
+    }();
+    constexpr double kScale = 4.656612873077393e-10;
+    auto noiseAt = [](uint32_t s) { return static_cast<double>(static_cast<float>(static_cast<int32_t>(s))) * kScale; };
+    const OnePole k = noiseCoef;
+    double power[kStride + 1];
+    power[0] = 1.0;
+    for (int i = 1; i <= kStride; ++i) power[i] = power[i - 1] * k.c;
+    // Input i of a step (0: the one before it) enters through every later frame's smoothing.
+    double weight[kStride + 1];
+    weight[0] = k.b * power[kStride - 1];
+    for (int i = 1; i < kStride; ++i) weight[i] = k.b * (power[kStride - i] + power[kStride - 1 - i]) * kScale;
+    weight[kStride] = k.b * kScale;
+    const Pair w[4] = {{weight[1], weight[2]}, {weight[3], weight[4]}, {weight[5], weight[6]}, {weight[7], weight[8]}};
+
+    uint32_t left = frames;
+    double x = noiseSmooth.x, y = noiseSmooth.y;
+    for (; left >= kStride; left -= kStride) {
+        const Seeds s0 = seed * kJump.mul[0] + kJump.add[0], s1 = seed * kJump.mul[1] + kJump.add[1];
+        const Floats f0 = __builtin_convertvector((Ints)s0, Floats), f1 = __builtin_convertvector((Ints)s1, Floats);
+        const Pair n0 = __builtin_convertvector(__builtin_shufflevector(f0, f0, 0, 1), Pair);
+        const Pair n1 = __builtin_convertvector(__builtin_shufflevector(f0, f0, 2, 3), Pair);
+        const Pair n2 = __builtin_convertvector(__builtin_shufflevector(f1, f1, 0, 1), Pair);
+        const Pair n3 = __builtin_convertvector(__builtin_shufflevector(f1, f1, 2, 3), Pair);
+        const Pair sum = (w[0] * n0 + w[1] * n1) + (w[2] * n2 + w[3] * n3);
+        y = power[kStride] * y + (weight[0] * x + (sum[0] + sum[1]));
+        x = n3[1] * kScale;
+        seed = s1[3];
+    }
+    for (; left > 0; --left) {
+        seed = seed * 1664525u + 1013904223u;
+        onePole(k, noiseAt(seed), x, y);
+    }
+    noiseSmooth = {x, y};
+
+    // The post-delay smoother is stepped exactly until it maps onto itself
+    // (within about two seconds of a change).
+    for (uint32_t i = 0; i < frames; ++i) {
+        const OnePoleState before = predelSmooth;
+        predelSmooth.run(predelCoef, predelTarget);
+        if (predelSmooth.x == before.x && predelSmooth.y == before.y) break;
+    }
+}
+
+void ReverbEngine::advanceAll(uint32_t frames)
+{
+    auto advance = [frames](int32_t pos, int32_t length) {
+        const int32_t next = pos + static_cast<int32_t>(frames % static_cast<uint32_t>(length));
+        return next >= length ? next - length : next;
+    };
+    for (int k = 0; k < kLines; ++k) {
+        line.pos[k] = advance(line.pos[k], line.length[k]);
+        line.inject[k] = advance(line.inject[k], line.length[k]);
+    }
+    for (Delay& a : allpasses) a.pos = advance(a.pos, a.length);
+    for (Delay& d : outDelay) d.pos = advance(d.pos, d.length);
+}
+
+bool ReverbEngine::networkAtMost(double level) const
+{
+    bool quiet = true;
+    auto check = [&quiet, level](double v) { quiet &= std::fabs(v) <= level; };  // NaN is never quiet
+    const double* const mem = memory.get();
+    for (int32_t i = 0; i < used; ++i) check(mem[i]);
+    for (int k = 0; k < kLines; ++k)
+        for (double v : {line.interp[k], line.lowX[k], line.lowY[k], line.highOfHighX[k], line.highOfHighY[k],
+                         line.highOfLowX[k], line.highOfLowY[k]})
+            check(v);
+    for (const ThreeBand& b : eq)
+        for (const OnePoleState& p : {b.lowSplit, b.highOfHigh, b.highOfLow}) check(p.x), check(p.y);
+    for (const OnePoleState& p : {lp400, lp1500, loCut[0], loCut[1], hiCut[0], hiCut[1]}) check(p.x), check(p.y);
+    return quiet;
+}
+
+void ReverbEngine::clearNetwork()
+{
+    // Everything that carries sound; the modulators, the noise steering and the
+    // post-delay smoother keep running, and so do the positions.
+    std::memset(memory.get(), 0, sizeof(double) * static_cast<size_t>(used));
+    for (int k = 0; k < kLines; ++k) {
+        line.interp[k] = 0.0;
+        line.lowX[k] = line.lowY[k] = 0.0;
+        line.highOfHighX[k] = line.highOfHighY[k] = 0.0;
+        line.highOfLowX[k] = line.highOfLowY[k] = 0.0;
+    }
+    eq[0] = eq[1] = ThreeBand{};
+    loCut[0] = loCut[1] = hiCut[0] = hiCut[1] = OnePoleState{};
+    lp400 = lp1500 = OnePoleState{};
 }
 
 // ---------------------------------------------------------------- coefficients
@@ -261,6 +425,52 @@ void ReverbEngine::processBlock(float sampleRate, bool changed, const ReverbSett
 
 void ReverbEngine::render(const double* in0, const double* in1, double* out0, double* out1, uint32_t frames, double dry,
                           double wet)
+{
+    const VectorPath* vector = nullptr;
+    if (!referenceArithmetic) {
+        if (active == Path::Sse2) vector = &kSse2Path;
+        if (active == Path::Avx2) vector = &kAvx2Path;
+        if (active == Path::Avx512) vector = &kAvx512Path;
+    }
+    if (!vector) {
+        renderScalar(in0, in1, out0, out1, frames, dry, wet);
+        return;
+    }
+
+    // Idle: only the bookkeeping runs until the first frame that is not silent.
+    uint32_t from = 0;
+    if (idling) {
+        from = vector->idle(*this, in0, in1, out0, out1, frames, dry, wet);
+        idleBookkeeping(from);
+        advanceAll(from);
+        if (from == frames) return;
+        idling = false;
+        quietFrames = 0;
+    }
+
+    const uint32_t n = frames - from;
+    const double level = vector->render(*this, in0 + from, in1 + from, out0 + from, out1 + from, n, dry, wet);
+    if (!(level <= kSilence)) {
+        quietFrames = 0;
+        return;
+    }
+    // Once input and taps have been silent for longer than sound takes to
+    // pass through the diffuser, the longest line and the post-delay, look at
+    // everything the network holds; a residue still above the level is looked
+    // at again after another half of that time.
+    const uint32_t span = static_cast<uint32_t>(line.length[0] + allpasses[kAllpasses - 1].length + outDelay[0].length);
+    quietFrames = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{quietFrames} + n, span));
+    if (!idleSkip || quietFrames < span) return;
+    if (networkAtMost(kSilence)) {
+        clearNetwork();
+        idling = true;
+    } else {
+        quietFrames = span / 2;
+    }
+}
+
+void ReverbEngine::renderScalar(const double* in0, const double* in1, double* out0, double* out1, uint32_t frames,
+                                double dry, double wet)
 {
     double* const mem = memory.get();
     // Coefficients in locals: nothing in the loop changes them, and the compiler
@@ -333,8 +543,8 @@ void ReverbEngine::render(const double* in0, const double* in1, double* out0, do
             double A = 0.0;
             double B = 0.0;
             for (int i = 0; i < 8; ++i) {
-                A += kTaps.cosine[i] * (o[2 * i] + o[2 * i + 1]);
-                B += kTaps.sine[i] * (o[2 * i + 1] - o[2 * i]);
+                A += taps.cosine[i] * (o[2 * i] + o[2 * i + 1]);
+                B += taps.sine[i] * (o[2 * i + 1] - o[2 * i]);
             }
 
             // 4. Householder reflection.

@@ -1,8 +1,10 @@
 // ReverbEngine: the stereo room reverb. A sixteen-line feedback delay network
 // with modulated fractional delays and three-band decay, fed through a
 // four-stage allpass diffuser per channel and heard through a gliding
-// post-delay, an equaliser and low/high cut filters. Scalar double arithmetic;
-// includes nothing but the standard library.
+// post-delay, an equaliser and low/high cut filters. Double arithmetic, the
+// same on every path: the straightforward scalar renderer and the vector
+// renderers (SSE2, AVX2, AVX-512) give identical samples. Includes nothing but
+// the standard library.
 #pragma once
 
 #include <cstdint>
@@ -113,10 +115,26 @@ struct ReverbSettings {
     double wetGain = 0.125;         ///< reverb heard in the output, before level compensation
 };
 
+template <int Lanes>
+struct VectorRender;
+
 class ReverbEngine {
 public:
     static constexpr int kLines = 16;
     static constexpr int kAllpasses = 8;
+
+    /// How the network is rendered. The vector paths keep the scalar path's
+    /// order of operations in every lane, so all four give the same samples.
+    enum class Path : uint8_t { Scalar, Sse2, Avx2, Avx512 };
+    /// The widest path the processor runs; asked at every prepare.
+    using PathProbe = Path (*)();
+    /// CPUID and the system's saved register state: AVX-512 and AVX2 only
+    /// where the system preserves their registers.
+    static Path widestPath();
+
+    /// A network whose every value is at or below this (-260 dB of full scale)
+    /// is cleared to zeros, and input at or below it counts as silence.
+    static constexpr double kSilence = 1e-13;
 
     /// The engine's arithmetic for a scope: flush-to-zero, denormals-are-zero,
     /// every exception masked, rounding toward zero (the engine's only protection
@@ -158,6 +176,17 @@ public:
     /// For tests: the straightforward arithmetic the fast paths are measured
     /// against (the rotation's cos and sin from the C library).
     void useReferenceArithmetic(bool on) { referenceArithmetic = on; }
+    /// The probe the next prepare chooses the path with (null: widestPath).
+    void setPathProbe(PathProbe probe) { pathProbe = probe ? probe : widestPath; }
+    Path path() const { return active; }
+    /// Whether a silent engine whose tail has died away skips the network (on by default).
+    void useIdleSkip(bool on);
+    /// True while the network is cleared and only the bookkeeping runs.
+    bool idle() const { return idling; }
+    /// frames steps of phase += increment, wrapping at 1, exactly as the
+    /// engine's arithmetic takes them one by one (for the idle bookkeeping).
+    static double advancePhase(double phase, double increment, uint64_t frames);
+    double modPhase(int k) const { return line.phase[k]; }
 
     // ---- Read-only views of the current layout and coefficients ----
     int32_t memoryCapacity() const { return capacity; }  ///< doubles allocated
@@ -177,6 +206,9 @@ public:
     double levelCompensation() const { return levelComp; }
 
 private:
+    template <int Lanes>
+    friend struct VectorRender;
+
     struct Delay {
         int32_t start = 0;
         int32_t length = 0;
@@ -201,6 +233,16 @@ private:
         double gLo[kLines] = {}, gMid[kLines] = {}, gHi[kLines] = {}, gLeak[kLines] = {};
     };
 
+    // cos(1) and sin(1), correctly rounded: the rotation turns by 1 rad plus a small steer.
+    static constexpr double kCosOne = 0.54030230586813971740;
+    static constexpr double kSinOne = 0.84147098480789650665;
+    // Output taps: line pair i is heard at angle theta[i] between mid and side.
+    struct TapTable {
+        double cosine[8];
+        double sine[8];
+    };
+    static const TapTable taps;
+
     static double clampRate(float sampleRate);
     static int32_t lineLengthFor(int k, double rate, double roomScale, double& frac);
     static int32_t allpassLengthFor(int j, double rate);
@@ -211,10 +253,34 @@ private:
     void updateCoefficients(const ReverbSettings& s);
     void render(const double* in0, const double* in1, double* out0, double* out1, uint32_t frames, double dry,
                 double wet);
+    void renderScalar(const double* in0, const double* in1, double* out0, double* out1, uint32_t frames, double dry,
+                      double wet);
+    void advanceAll(uint32_t frames);
+    void idleBookkeeping(uint32_t frames);
+    bool networkAtMost(double level) const;
+    void clearNetwork();
+
+    // Per-frame values of one stretch of at most kChunk frames, passed between
+    // the vector renderers' passes (with room for one group past the end).
+    static constexpr uint32_t kChunk = 256;
+    struct Scratch {
+        double angle[kChunk + 8];     // rotation angle offset d
+        double post[kChunk + 8];      // smoothed post-delay offset
+        double injectEven[kChunk + 8];
+        double injectOdd[kChunk + 8];
+        double mid[kChunk + 8];       // tap A
+        double side[kChunk + 8];      // tap B
+    };
 
     uint32_t seed = 0;   // noise generator: a new instance always starts here
     bool referenceArithmetic = false;
     bool dirty = false;  // coefficients must be recomputed before the next frame
+    PathProbe pathProbe = widestPath;
+    Path active = Path::Scalar;  // until the first prepare
+    bool idleSkip = true;
+    bool idling = false;       // network all zeros, input silent: bookkeeping only
+    uint32_t quietFrames = 0;  // frames in a row with silent input and taps
+    Scratch scratch{};
 
     std::unique_ptr<double[]> memory;
     int32_t capacity = 0;
