@@ -3,7 +3,9 @@
 # signal (noise bursts and silence), 48 kHz, block 512, through vesk-host:
 # ns per stereo frame (median of interleaved rounds), the ratio peer / Vesk2,
 # and callgrind instructions per frame (stable on a busy machine). Also Vesk2
-# on silence after a loud tail, and Vesk2.dll under Wine.
+# on silence after a loud tail and idle on silence, the engine alone on each
+# of its paths with its cost through a 60 s tail at four rates, and
+# Vesk2.dll under Wine.
 #
 # Usage: bench/peers.sh [--rounds N] [--seconds N] [--no-callgrind] [--no-wine]
 set -euo pipefail
@@ -23,7 +25,7 @@ done
 
 scripts/deps.sh build test bench
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target Vesk2 vesk-host >/dev/null
+cmake --build --preset linux --target Vesk2 vesk-host vesk-engine-bench >/dev/null
 host=$root/build/linux/vesk-host
 export XDG_CONFIG_HOME=$(mktemp -d)
 trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
@@ -90,6 +92,14 @@ tail_ns=$(for r in $(seq "$rounds"); do "$host" bench "$root/build/linux/Vesk2.s
 printf 'Vesk2 on silence after a loud tail: %.1f ns/frame (%.2f x the bursts figure)\n' "$tail_ns" \
   "$(awk -v a="$tail_ns" -v b="$vesk_ns" 'BEGIN {print a / b}')"
 
+idle_ns=$(for r in $(seq "$rounds"); do "$host" bench "$root/build/linux/Vesk2.so" "${common[@]}" \
+  --seconds "$seconds" --signal silence --json | field nsPerFrame; done | median)
+printf 'Vesk2 idle on silence: %.2f ns/frame (%.1f %% of the bursts figure)\n' "$idle_ns" \
+  "$(awk -v a="$idle_ns" -v b="$vesk_ns" 'BEGIN {print 100 * a / b}')"
+
+echo
+"$root/build/linux/vesk-engine-bench" --rounds "$rounds" --seconds "$seconds"
+
 if [ "$wine" = 1 ]; then
   cmake --preset win64 >/dev/null
   cmake --build --preset win64 --target Vesk2 vesk-host >/dev/null
@@ -98,6 +108,10 @@ if [ "$wine" = 1 ]; then
   wine_env_start "$root/build/win64"
   dll_ns=$(cd build/win64 && for r in $(seq "$rounds"); do wine ./vesk-host.exe bench Vesk2.dll "${common[@]}" \
     --seconds "$seconds" --json | tr -d '\r' | field nsPerFrame; done | median)
-  printf 'Vesk2.dll under Wine: %.1f ns/frame (%.2f x Vesk2.so)\n' "$dll_ns" \
+  printf '\nVesk2.dll under Wine: %.1f ns/frame (%.2f x Vesk2.so)\n' "$dll_ns" \
     "$(awk -v a="$dll_ns" -v b="$vesk_ns" 'BEGIN {print a / b}')"
+  dll_idle=$(cd build/win64 && for r in $(seq "$rounds"); do wine ./vesk-host.exe bench Vesk2.dll "${common[@]}" \
+    --seconds "$seconds" --signal silence --json | tr -d '\r' | field nsPerFrame; done | median)
+  printf 'Vesk2.dll idle under Wine: %.2f ns/frame (%.2f x Vesk2.so idle)\n' "$dll_idle" \
+    "$(awk -v a="$dll_idle" -v b="$idle_ns" 'BEGIN {print a / b}')"
 fi

@@ -21,8 +21,8 @@ namespace {
 
 using Path = ReverbEngine::Path;
 
-#if defined(_WIN32) || !defined(NDEBUG) || defined(__SANITIZE_ADDRESS__)
-constexpr double kSeconds = 20.0;  // emulated or slower builds
+#ifdef VESK_SLOW_BUILD
+constexpr double kSeconds = 20.0;
 #else
 constexpr double kSeconds = 60.0;
 #endif

@@ -78,7 +78,7 @@ TEST(EngineIdle, NeverWhileTheInputOrTheTailCanBeHeard)
     Pair quiet(defaults());
     std::vector<double> faint = noise(48000 * 5, 5);
     for (double& v : faint) v *= 1e-10;
-    for (size_t at = 0; at < faint.size(); at += 512) {
+    for (size_t at = 0; at + 512 <= faint.size(); at += 512) {
         quiet.run(std::vector<double>(faint.begin() + static_cast<ptrdiff_t>(at),
                                       faint.begin() + static_cast<ptrdiff_t>(at + 512)));
         ASSERT_FALSE(quiet.skipping.engine.idle()) << "at " << at;

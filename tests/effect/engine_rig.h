@@ -12,6 +12,18 @@
 #include "effect/VeskParams.h"
 #include "tests/support/FakeHost.h"
 
+// Builds whose long renders are shortened: sanitizers, Wine, unoptimised code.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define VESK_SLOW_BUILD 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define VESK_SLOW_BUILD 1
+#endif
+#endif
+#if defined(_WIN32) || !defined(NDEBUG)
+#define VESK_SLOW_BUILD 1
+#endif
+
 namespace EngineTest {
 
 using VeskParams::Index;
