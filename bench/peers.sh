@@ -31,9 +31,11 @@ export XDG_CONFIG_HOME=$(mktemp -d)
 trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
 
 common=(--sr 48000 --block 512)
-# name | plug-in | extra options
+# name | plug-in | extra options | environment
 plugins=(
   "Vesk2|$root/build/linux/Vesk2.so|"
+  "Vesk2 on AVX2|$root/build/linux/Vesk2.so||VESK2_VECTOR_PATH=avx2"
+  "Vesk2 on SSE2|$root/build/linux/Vesk2.so||VESK2_VECTOR_PATH=sse2"
   "Dragonfly Room|/usr/lib/lxvst/DragonflyRoomReverb-vst.so|"
   "IEM FdnReverb (16 lines)|/usr/lib/x86_64-linux-gnu/iem-plugin-suite/vst/libFdnReverb.so|--param 10=0"
   "Dragonfly Hall|/usr/lib/lxvst/DragonflyHallReverb-vst.so|"
@@ -48,27 +50,27 @@ median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2
 declare -A samples names
 available=()
 for entry in "${plugins[@]}"; do
-  IFS='|' read -r name path extra <<<"$entry"
+  IFS='|' read -r name path extra _ <<<"$entry"
   if [ -f "$path" ]; then available+=("$entry"); else echo "(skipping $name: $path not installed)"; fi
 done
 
 echo "Timing ${#available[@]} plug-ins, $rounds interleaved rounds of $seconds s each..."
 for r in $(seq "$rounds"); do
   for entry in "${available[@]}"; do
-    IFS='|' read -r name path extra <<<"$entry"
+    IFS='|' read -r name path extra environment <<<"$entry"
     # shellcheck disable=SC2086
-    ns=$("$host" bench "$path" "${common[@]}" --seconds "$seconds" --json $extra 2>/dev/null | field nsPerFrame)
+    ns=$(env $environment "$host" bench "$path" "${common[@]}" --seconds "$seconds" --json $extra 2>/dev/null | field nsPerFrame)
     samples[$name]+="$ns "
   done
 done
 
-instructions() {  # $1 plug-in, $2 extra options: instructions per frame, start-up excluded
-  local path=$1 extra=$2 short long
+instructions() {  # $1 plug-in, $2 extra options, $3 environment: instructions per frame, start-up excluded
+  local path=$1 extra=$2 environment=$3 short long
   # shellcheck disable=SC2086
-  short=$(valgrind --tool=callgrind --callgrind-out-file=/dev/null "$host" bench "$path" "${common[@]}" \
+  short=$(env $environment valgrind --tool=callgrind --callgrind-out-file=/dev/null "$host" bench "$path" "${common[@]}" \
             --seconds 1 $extra 2>&1 | sed -n 's/.*Collected : \([0-9]*\).*/\1/p')
   # shellcheck disable=SC2086
-  long=$(valgrind --tool=callgrind --callgrind-out-file=/dev/null "$host" bench "$path" "${common[@]}" \
+  long=$(env $environment valgrind --tool=callgrind --callgrind-out-file=/dev/null "$host" bench "$path" "${common[@]}" \
             --seconds 3 $extra 2>&1 | sed -n 's/.*Collected : \([0-9]*\).*/\1/p')
   [ -n "$short" ] && [ -n "$long" ] && echo $(( (long - short) / 96000 )) || echo "-"
 }
@@ -77,10 +79,10 @@ vesk_ns=$(echo ${samples[Vesk2]} | tr ' ' '\n' | median)
 vesk_ir=""
 printf '\n%-26s %12s %14s %16s\n' "plug-in" "ns/frame" "peer / Vesk2" "instr/frame"
 for entry in "${available[@]}"; do
-  IFS='|' read -r name path extra <<<"$entry"
+  IFS='|' read -r name path extra environment <<<"$entry"
   ns=$(echo ${samples[$name]} | tr ' ' '\n' | median)
   ir="-"
-  [ "$callgrind" = 1 ] && ir=$(instructions "$path" "$extra")
+  [ "$callgrind" = 1 ] && ir=$(instructions "$path" "$extra" "$environment")
   [ "$name" = Vesk2 ] && vesk_ir=$ir
   ratio=$(awk -v a="$ns" -v b="$vesk_ns" 'BEGIN {printf "%.2f", a / b}')
   printf '%-26s %12.1f %14s %16s\n' "$name" "$ns" "$ratio" "$ir"

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "effect/VectorPaths.h"
@@ -137,6 +138,20 @@ ReverbEngine::Path ReverbEngine::widestPath()
     if ((saved & 0x6u) != 0x6u || !__get_cpuid_count(7, 0, &a, &b, &c, &d)) return Path::Sse2;
     if (((b >> 16) & 1u) && (saved & 0xE6u) == 0xE6u) return Path::Avx512;  // + opmask and upper ZMM state
     return ((b >> 5) & 1u) ? Path::Avx2 : Path::Sse2;
+}
+
+ReverbEngine::Path ReverbEngine::chosenPath()
+{
+    const Path widest = widestPath();
+    const char* cap = std::getenv("VESK2_VECTOR_PATH");
+    if (!cap) return widest;
+    const struct {
+        const char* name;
+        Path path;
+    } names[] = {{"scalar", Path::Scalar}, {"sse2", Path::Sse2}, {"avx2", Path::Avx2}, {"avx512", Path::Avx512}};
+    for (const auto& n : names)
+        if (std::strcmp(cap, n.name) == 0) return std::min(n.path, widest);
+    return widest;  // an unknown name caps nothing
 }
 
 void ReverbEngine::layout(double roomScale)

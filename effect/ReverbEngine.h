@@ -126,11 +126,15 @@ public:
     /// How the network is rendered. The vector paths keep the scalar path's
     /// order of operations in every lane, so all four give the same samples.
     enum class Path : uint8_t { Scalar, Sse2, Avx2, Avx512 };
-    /// The widest path the processor runs; asked at every prepare.
+    /// The path to render with; asked at every prepare.
     using PathProbe = Path (*)();
-    /// CPUID and the system's saved register state: AVX-512 and AVX2 only
-    /// where the system preserves their registers.
+    /// The widest path the processor runs, by CPUID and the system's saved
+    /// register state: AVX-512 and AVX2 only where the system preserves their registers.
     static Path widestPath();
+    /// The default probe: widestPath, capped by the environment variable
+    /// VESK2_VECTOR_PATH ("scalar", "sse2", "avx2" or "avx512") where it is set,
+    /// for comparing paths in a host and for working around a faulty unit.
+    static Path chosenPath();
 
     /// A network whose every value is at or below this (-260 dB of full scale)
     /// is cleared to zeros, and input at or below it counts as silence.
@@ -176,8 +180,8 @@ public:
     /// For tests: the straightforward arithmetic the fast paths are measured
     /// against (the rotation's cos and sin from the C library).
     void useReferenceArithmetic(bool on) { referenceArithmetic = on; }
-    /// The probe the next prepare chooses the path with (null: widestPath).
-    void setPathProbe(PathProbe probe) { pathProbe = probe ? probe : widestPath; }
+    /// The probe the next prepare chooses the path with (null: chosenPath).
+    void setPathProbe(PathProbe probe) { pathProbe = probe ? probe : chosenPath; }
     Path path() const { return active; }
     /// Whether a silent engine whose tail has died away skips the network (on by default).
     void useIdleSkip(bool on);
@@ -275,7 +279,7 @@ private:
     uint32_t seed = 0;   // noise generator: a new instance always starts here
     bool referenceArithmetic = false;
     bool dirty = false;  // coefficients must be recomputed before the next frame
-    PathProbe pathProbe = widestPath;
+    PathProbe pathProbe = chosenPath;
     Path active = Path::Scalar;  // until the first prepare
     bool idleSkip = true;
     bool idling = false;       // network all zeros, input silent: bookkeeping only

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -126,6 +127,40 @@ TEST(EngineExactness, EveryRendererAgreesWithTheScalarPath)
             EXPECT_EQ(idled[r], running[r]->idleSkip);
         }
     }
+}
+
+void setPathVariable(const char* value)
+{
+#ifdef _WIN32
+    _putenv_s("VESK2_VECTOR_PATH", value ? value : "");  // empty removes it
+#else
+    if (value) setenv("VESK2_VECTOR_PATH", value, 1);
+    else unsetenv("VESK2_VECTOR_PATH");
+#endif
+}
+
+TEST(EngineExactness, TheEnvironmentCapsThePathAtPrepare)
+{
+    const Path widest = ReverbEngine::widestPath();
+    const struct {
+        const char* value;
+        Path want;
+    } cases[] = {
+        {nullptr, widest},
+        {"scalar", Path::Scalar},
+        {"sse2", std::min(Path::Sse2, widest)},
+        {"avx2", std::min(Path::Avx2, widest)},
+        {"avx512", widest},
+        {"AVX2", widest},  // unknown names cap nothing
+        {"", widest},
+    };
+    for (const auto& c : cases) {
+        setPathVariable(c.value);
+        ReverbEngine engine;
+        engine.prepare(48000.0f, 1.75);
+        EXPECT_EQ(engine.path(), c.want) << (c.value ? c.value : "(unset)");
+    }
+    setPathVariable(nullptr);
 }
 
 }  // namespace
