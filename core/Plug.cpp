@@ -1,5 +1,7 @@
 #include "core/Plug.h"
 
+#include <emmintrin.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -41,20 +43,16 @@ inline double sanitise(double x)
 // rest is held within the limit (exact in single precision), as sanitise does.
 void sanitiseFloats(const float* src, double* dst, int32_t frames)
 {
-    typedef float Floats __attribute__((vector_size(16)));
-    typedef int32_t Bits __attribute__((vector_size(16)));
-    typedef double Doubles __attribute__((vector_size(32)));
     constexpr float kLimit = static_cast<float>(kInputLimit);
     static_assert(static_cast<double>(kLimit) == kInputLimit, "the limit must be a float");
+    const __m128 low = _mm_set1_ps(-kLimit), high = _mm_set1_ps(kLimit);
     int32_t i = 0;
     for (; i + 4 <= frames; i += 4) {
-        Floats v;
-        std::memcpy(&v, src + i, sizeof v);
-        v = (Floats)((Bits)v & (v == v));
-        v = v < -kLimit ? -kLimit : v;
-        v = v > kLimit ? kLimit : v;
-        const Doubles d = __builtin_convertvector(v, Doubles);
-        std::memcpy(dst + i, &d, sizeof d);
+        __m128 v = _mm_loadu_ps(src + i);
+        v = _mm_and_ps(v, _mm_cmpeq_ps(v, v));  // NaN lanes to +0; no NaN reaches min and max
+        v = _mm_min_ps(_mm_max_ps(v, low), high);
+        _mm_storeu_pd(dst + i, _mm_cvtps_pd(v));
+        _mm_storeu_pd(dst + i + 2, _mm_cvtps_pd(_mm_movehl_ps(v, v)));
     }
     for (; i < frames; ++i) dst[i] = sanitise(src[i]);
 }
