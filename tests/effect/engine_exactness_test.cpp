@@ -163,4 +163,43 @@ TEST(EngineExactness, TheEnvironmentCapsThePathAtPrepare)
     setPathVariable(nullptr);
 }
 
+TEST(EngineExactness, ThePlugInRendersTheSameOnEveryPathInBothPrecisions)
+{
+    // Through the plug-in as a host drives it: the path is chosen at resume.
+    const char* paths[] = {"scalar", "sse2", "avx2", "avx512"};
+    constexpr int32_t kBlock = 300;
+    const std::vector<double> x = noise(kBlock * 200, 21);
+    std::vector<float> want[2];
+    for (const char* path : paths) {
+        SCOPED_TRACE(path);
+        setPathVariable(path);
+        for (const bool twice : {false, true}) {  // single, then double precision
+            Host host(48000.0f, kBlock);
+            std::vector<float> got;
+            for (int b = 0; b < 200; ++b) {
+                host.fx->setParameter(Index::kRTime, 0.004f * static_cast<float>(b));
+                host.fx->setParameter(Index::kPredelay, b % 7 == 0 ? 0.3f : 0.8f);
+                std::vector<double> d0(x.begin() + b * kBlock, x.begin() + (b + 1) * kBlock), d1(kBlock), o0(kBlock),
+                    o1(kBlock);
+                std::reverse_copy(d0.begin(), d0.end(), d1.begin());
+                if (twice) {
+                    double* in[2] = {d0.data(), d1.data()};
+                    double* out[2] = {o0.data(), o1.data()};
+                    host.fx->processDoubleReplacing(in, out, kBlock);
+                } else {
+                    std::vector<float> f0(d0.begin(), d0.end()), f1(d1.begin(), d1.end()), g0(kBlock), g1(kBlock);
+                    host.process(f0.data(), f1.data(), g0.data(), g1.data(), kBlock);
+                    std::copy(g0.begin(), g0.end(), o0.begin());
+                    std::copy(g1.begin(), g1.end(), o1.begin());
+                }
+                got.insert(got.end(), o0.begin(), o0.end());
+                got.insert(got.end(), o1.begin(), o1.end());
+            }
+            if (want[twice].empty()) want[twice] = got;  // the scalar path
+            EXPECT_TRUE(got == want[twice]) << (twice ? "double" : "single") << " precision";
+        }
+    }
+    setPathVariable(nullptr);
+}
+
 }  // namespace
