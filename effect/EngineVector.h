@@ -312,13 +312,19 @@ struct VectorRender<VESK_LANES> {
 
     // ------------------------------------------------------------ pass 3
 
-    static double equalise(double y, const OnePole& lo, const OnePole& hi, const BandGains& g, ThreeBand& st)
+    // Both channels at once, channel c in lane c; the mid/side lowpasses as a
+    // pair too (lane 0 the side's 400 Hz one, lane 1 the mid's 1500 Hz one).
+    typedef double Two __attribute__((vector_size(16)));
+    typedef float TwoFloats __attribute__((vector_size(8)));
+
+    static Two pair(const OnePoleState& a, const OnePoleState& b, bool output)
     {
-        const double lo1 = lowpass(lo, y, st.lowSplit.x, st.lowSplit.y);
-        const double hi1 = y - lo1;
-        const double lo2 = lowpass(hi, lo1, st.highOfLow.x, st.highOfLow.y);
-        const double mid = lowpass(hi, hi1, st.highOfHigh.x, st.highOfHigh.y);
-        return (lo1 - lo2) * g.leak + lo2 * g.lo + mid * g.mid + (hi1 - mid) * g.hi;
+        return output ? Two{a.y, b.y} : Two{a.x, b.x};
+    }
+    static void unpair(Two x, Two y, OnePoleState& a, OnePoleState& b)
+    {
+        a = {x[0], y[0]};
+        b = {x[1], y[1]};
     }
 
     static void output(Engine& e, const double* in0, const double* in1, double* out0, double* out1, uint32_t m,
@@ -330,13 +336,19 @@ struct VectorRender<VESK_LANES> {
         double* const post1 = mem + e.outDelay[1].start;
         const int32_t length = e.outDelay[0].length;
         int32_t here = e.outDelay[0].pos;
-        const OnePole lo = e.loCross, hi = e.hiCross, k400 = e.lp400Coef, k1500 = e.lp1500Coef;
-        const OnePole loCutK = e.loCutCoef, hiCutK = e.hiCutCoef;
-        const BandGains eqG = e.eqGain;
+        const OnePole lo = e.loCross, hi = e.hiCross, loCutK = e.loCutCoef, hiCutK = e.hiCutCoef;
+        const OnePole sideMid[2] = {e.lp400Coef, e.lp1500Coef};
+        const Two lpB = {sideMid[0].b, sideMid[1].b}, lpC = {sideMid[0].c, sideMid[1].c};
+        const BandGains g = e.eqGain;
         const double comp = e.levelComp;
-        ThreeBand eq0 = e.eq[0], eq1 = e.eq[1];
-        OnePoleState lp400 = e.lp400, lp1500 = e.lp1500;
-        OnePoleState loCut0 = e.loCut[0], loCut1 = e.loCut[1], hiCut0 = e.hiCut[0], hiCut1 = e.hiCut[1];
+        Two lowX = pair(e.eq[0].lowSplit, e.eq[1].lowSplit, false), lowY = pair(e.eq[0].lowSplit, e.eq[1].lowSplit, true);
+        Two holX = pair(e.eq[0].highOfLow, e.eq[1].highOfLow, false);
+        Two holY = pair(e.eq[0].highOfLow, e.eq[1].highOfLow, true);
+        Two hohX = pair(e.eq[0].highOfHigh, e.eq[1].highOfHigh, false);
+        Two hohY = pair(e.eq[0].highOfHigh, e.eq[1].highOfHigh, true);
+        Two lpX = pair(e.lp400, e.lp1500, false), lpY = pair(e.lp400, e.lp1500, true);
+        Two loCutX = pair(e.loCut[0], e.loCut[1], false), loCutY = pair(e.loCut[0], e.loCut[1], true);
+        Two hiCutX = pair(e.hiCut[0], e.hiCut[1], false), hiCutY = pair(e.hiCut[0], e.hiCut[1], true);
 
         for (uint32_t i = 0; i < m; ++i) {
             double pos = s.post[i];
@@ -346,34 +358,41 @@ struct VectorRender<VESK_LANES> {
             int32_t r0 = here + whole, r1 = here + whole + 1;
             if (r0 >= length) r0 -= length;
             if (r1 >= length) r1 -= length;
-            const double u0 = post0[r0] + f * (post0[r1] - post0[r0]);
-            const double u1 = post1[r0] + f * (post1[r1] - post1[r0]);
-            const double e0 = equalise(u0, lo, hi, eqG, eq0);
-            const double e1 = equalise(u1, lo, hi, eqG, eq1);
+            const Two at0 = {post0[r0], post1[r0]}, at1 = {post0[r1], post1[r1]};
+            const Two u = at0 + f * (at1 - at0);
+
+            // The equaliser: terms summed leak, low, mid, high.
+            const Two lo1 = lowpass(lo, u, lowX, lowY);
+            const Two hi1 = u - lo1;
+            const Two lo2 = lowpass(hi, lo1, holX, holY);
+            const Two mid = lowpass(hi, hi1, hohX, hohY);
+            const Two eq = (lo1 - lo2) * g.leak + lo2 * g.lo + mid * g.mid + (hi1 - mid) * g.hi;
 
             const double A = s.mid[i], B = s.side[i];
-            const double side = 1.2 * (B - lowpass(k400, B, lp400.x, lp400.y));
-            const double mid = (A + 0.5 * lowpass(k1500, A, lp1500.x, lp1500.y)) * 0.6666666666666666;
-            post0[here] = mid + side;
-            post1[here] = mid - side;
+            const Two taps = {B, A};
+            const Two lp = (taps + lpX) * lpB + lpC * lpY;
+            lpX = taps;
+            lpY = lp;
+            const double sideOut = 1.2 * (B - lp[0]);
+            const double midOut = (A + 0.5 * lp[1]) * 0.6666666666666666;
+            post0[here] = midOut + sideOut;
+            post1[here] = midOut - sideOut;
 
-            const double h0 = e0 - lowpass(loCutK, e0, loCut0.x, loCut0.y);
-            const double h1 = e1 - lowpass(loCutK, e1, loCut1.x, loCut1.y);
-            const double c0 = lowpass(hiCutK, h0, hiCut0.x, hiCut0.y);
-            const double c1 = lowpass(hiCutK, h1, hiCut1.x, hiCut1.y);
-            out0[i] = static_cast<double>(static_cast<float>(c0 * comp * wet + in0[i] * dry));
-            out1[i] = static_cast<double>(static_cast<float>(c1 * comp * wet + in1[i] * dry));
+            const Two h = eq - lowpass(loCutK, eq, loCutX, loCutY);
+            const Two c = lowpass(hiCutK, h, hiCutX, hiCutY);
+            const Two x = {in0[i], in1[i]};
+            const Two mixed = __builtin_convertvector(__builtin_convertvector(c * comp * wet + x * dry, TwoFloats), Two);
+            out0[i] = mixed[0];
+            out1[i] = mixed[1];
             here = here + 1 == length ? 0 : here + 1;
         }
         e.outDelay[0].pos = e.outDelay[1].pos = here;
-        e.eq[0] = eq0;
-        e.eq[1] = eq1;
-        e.lp400 = lp400;
-        e.lp1500 = lp1500;
-        e.loCut[0] = loCut0;
-        e.loCut[1] = loCut1;
-        e.hiCut[0] = hiCut0;
-        e.hiCut[1] = hiCut1;
+        unpair(lowX, lowY, e.eq[0].lowSplit, e.eq[1].lowSplit);
+        unpair(holX, holY, e.eq[0].highOfLow, e.eq[1].highOfLow);
+        unpair(hohX, hohY, e.eq[0].highOfHigh, e.eq[1].highOfHigh);
+        unpair(lpX, lpY, e.lp400, e.lp1500);
+        unpair(loCutX, loCutY, e.loCut[0], e.loCut[1]);
+        unpair(hiCutX, hiCutY, e.hiCut[0], e.hiCut[1]);
     }
 
     // ------------------------------------------------------------ entries
