@@ -5,7 +5,7 @@
 //     10 s segments, at 44.1, 48, 96 and 192 kHz, default and largest room;
 //   - the idle cost once the tail has died away, and when the idle skip began.
 //
-// Usage: vesk-engine-bench [--rounds N] [--seconds N] [--path sse2|avx2|avx512|scalar]
+// Usage: vesk-engine-bench [--rounds N] [--seconds N] [--path scalar|sse2|avx2|avx512]... [--active-only]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -106,16 +106,18 @@ int main(int argc, char** argv)
     int rounds = 5;
     double seconds = 10.0;
     std::vector<Path> paths;
+    bool tail = true;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--rounds" && i + 1 < argc) rounds = std::max(1, std::atoi(argv[++i]));
         else if (a == "--seconds" && i + 1 < argc) seconds = std::max(1.0, std::atof(argv[++i]));
+        else if (a == "--active-only") tail = false;
         else if (a == "--path" && i + 1 < argc) {
             const std::string p = argv[++i];
             for (Path q : {Path::Scalar, Path::Sse2, Path::Avx2, Path::Avx512})
                 if (p == nameOf(q)) paths.push_back(q);
         } else {
-            std::fprintf(stderr, "usage: vesk-engine-bench [--rounds N] [--seconds N] [--path P]...\n");
+            std::fprintf(stderr, "usage: vesk-engine-bench [--rounds N] [--seconds N] [--path P]... [--active-only]\n");
             return 2;
         }
     }
@@ -139,6 +141,7 @@ int main(int argc, char** argv)
     for (size_t p = 0; p < paths.size(); ++p)
         std::printf("%-8s %14.1f %10.2f\n", nameOf(paths[p]), median(samples[p]), scalar / median(samples[p]));
 
+    if (!tail) return 0;
     // The tail: ns per frame in each 10 s of silence after full-scale noise, on the widest path.
     const Path tailPath = paths.back();
     std::printf("\ntail on %s after 1 s of full-scale noise, ns/frame per 10 s of silence:\n", nameOf(tailPath));
