@@ -1,7 +1,7 @@
 #include "effect/ReverbEngine.h"
 
 #include <cpuid.h>
-#include <xmmintrin.h>
+#include <emmintrin.h>
 
 #include <algorithm>
 #include <cmath>
@@ -267,8 +267,6 @@ void ReverbEngine::idleBookkeeping(uint32_t frames)
     // eight single steps by about 1e-16 of its (1e-4 radian) output. The eight
     // generator states of a step are made at once from the one before it.
     typedef uint32_t Seeds __attribute__((vector_size(16)));
-    typedef int32_t Ints __attribute__((vector_size(16)));
-    typedef float Floats __attribute__((vector_size(16)));
     typedef double Pair __attribute__((vector_size(16)));
     constexpr int kStride = 8;
     static const auto kJump = [] {
@@ -301,11 +299,9 @@ void ReverbEngine::idleBookkeeping(uint32_t frames)
     double x = noiseSmooth.x, y = noiseSmooth.y;
     for (; left >= kStride; left -= kStride) {
         const Seeds s0 = seed * kJump.mul[0] + kJump.add[0], s1 = seed * kJump.mul[1] + kJump.add[1];
-        const Floats f0 = __builtin_convertvector((Ints)s0, Floats), f1 = __builtin_convertvector((Ints)s1, Floats);
-        const Pair n0 = __builtin_convertvector(__builtin_shufflevector(f0, f0, 0, 1), Pair);
-        const Pair n1 = __builtin_convertvector(__builtin_shufflevector(f0, f0, 2, 3), Pair);
-        const Pair n2 = __builtin_convertvector(__builtin_shufflevector(f1, f1, 0, 1), Pair);
-        const Pair n3 = __builtin_convertvector(__builtin_shufflevector(f1, f1, 2, 3), Pair);
+        const __m128 f0 = _mm_cvtepi32_ps((__m128i)s0), f1 = _mm_cvtepi32_ps((__m128i)s1);
+        const Pair n0 = _mm_cvtps_pd(f0), n1 = _mm_cvtps_pd(_mm_movehl_ps(f0, f0));
+        const Pair n2 = _mm_cvtps_pd(f1), n3 = _mm_cvtps_pd(_mm_movehl_ps(f1, f1));
         const Pair sum = (w[0] * n0 + w[1] * n1) + (w[2] * n2 + w[3] * n3);
         y = power[kStride] * y + (weight[0] * x + (sum[0] + sum[1]));
         x = n3[1] * kScale;

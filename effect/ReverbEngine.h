@@ -190,7 +190,6 @@ public:
     /// frames steps of phase += increment, wrapping at 1, exactly as the
     /// engine's arithmetic takes them one by one (for the idle bookkeeping).
     static double advancePhase(double phase, double increment, uint64_t frames);
-    double modPhase(int k) const { return line.phase[k]; }
 
     // ---- Read-only views of the current layout and coefficients ----
     int32_t memoryCapacity() const { return capacity; }  ///< doubles allocated
