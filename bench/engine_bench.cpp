@@ -2,7 +2,9 @@
 // through the engine's path probe), side by side in one run:
 //   - active cost on noise bursts (48 kHz, blocks of 512), ns per stereo frame;
 //   - the cost through a 60 s tail after a second of full-scale noise, in
-//     10 s segments, at 44.1, 48, 96 and 192 kHz, default and largest room;
+//     10 s segments, at 44.1, 48, 96 and 192 kHz: default settings, the
+//     largest room, the largest room with the longest time (2.5 s), and the
+//     largest room without the idle skip (the network running all the way);
 //   - the idle cost once the tail has died away, and when the idle skip began.
 //
 // Usage: vesk-engine-bench [--rounds N] [--seconds N] [--path scalar|sse2|avx2|avx512]... [--active-only]
@@ -37,11 +39,12 @@ const char* nameOf(Path p)
     return "?";
 }
 
-ReverbSettings settingsFor(float roomRaw)
+ReverbSettings settingsFor(float roomRaw, float timeRaw)
 {
     float raw[VeskParams::kCount];
     for (uint32_t i = 0; i < VeskParams::kCount; ++i) raw[i] = VeskParams::kTable[i].defaultValue;
     raw[VeskParams::kRoomSize] = roomRaw;
+    if (timeRaw >= 0.0f) raw[VeskParams::kRTime] = timeRaw;
     ReverbEngine::ArithmeticScope arithmetic;
     return VeskParams::settings(raw);
 }
@@ -53,7 +56,8 @@ struct Runner {
     bool first = true;
     std::vector<double> out0 = std::vector<double>(kBlock), out1 = std::vector<double>(kBlock);
 
-    Runner(Path p, float sampleRate, float roomRaw) : settings(settingsFor(roomRaw)), rate(sampleRate)
+    Runner(Path p, float sampleRate, float roomRaw, float timeRaw = -1.0f)
+        : settings(settingsFor(roomRaw, timeRaw)), rate(sampleRate)
     {
         forced = p;
         engine.setPathProbe(forcedPath);
@@ -145,14 +149,25 @@ int main(int argc, char** argv)
     // The tail: ns per frame in each 10 s of silence after full-scale noise, on the widest path.
     const Path tailPath = paths.back();
     std::printf("\ntail on %s after 1 s of full-scale noise, ns/frame per 10 s of silence:\n", nameOf(tailPath));
-    std::printf("%-7s %-6s %8s %8s %8s %8s %8s %8s  %s\n", "rate", "room", "0-10", "10-20", "20-30", "30-40",
+    std::printf("%-7s %-22s %8s %8s %8s %8s %8s %8s  %s\n", "rate", "setting", "0-10", "10-20", "20-30", "30-40",
                 "40-50", "50-60", "idle from");
+    const struct {
+        const char* name;
+        float room, time;
+        bool idleSkip;
+    } settings[] = {
+        {"default", 0.5f, -1.0f, true},
+        {"largest room", 1.0f, -1.0f, true},
+        {"largest room, 2.5 s", 1.0f, 1.0f, true},
+        {"largest room, no skip", 1.0f, -1.0f, false},
+    };
     for (float rate : {44100.0f, 48000.0f, 96000.0f, 192000.0f})
-        for (float room : {0.5f, 1.0f}) {
-            Runner run(tailPath, rate, room);
+        for (const auto& setting : settings) {
+            Runner run(tailPath, rate, setting.room, setting.time);
+            run.engine.useIdleSkip(setting.idleSkip);
             run.run(noise(static_cast<size_t>(rate), 1.0));
             const std::vector<double> silence(static_cast<size_t>(rate * 10), 0.0);
-            std::printf("%-7.0f %-6s", rate, room == 1.0f ? "large" : "deflt");
+            std::printf("%-7.0f %-22s", rate, setting.name);
             double idleFrom = -1.0;
             for (int s = 0; s < 6; ++s) {
                 // Time block by block to see when the idle skip starts.
