@@ -108,6 +108,36 @@ struct VectorRender<VESK_LANES> {
 
     // ------------------------------------------------------------ pass 1
 
+    // The diffuser takes four frames at once (two on SSE2): no allpass is shorter.
+    static constexpr uint32_t kD = kW < 4 ? kW : 4;
+    typedef double Frames __attribute__((vector_size(kD * 8)));
+
+    /// r (at most kD) cells of an allpass from position p on, wrapping at its end.
+    static Frames cells(const double* cell, int32_t p, int32_t length, uint32_t r)
+    {
+        Frames v = {};
+        if (p + static_cast<int32_t>(kD) <= length) {
+            __builtin_memcpy(&v, cell + p, sizeof v);
+            return v;
+        }
+        for (uint32_t f = 0; f < r; ++f) {
+            v[f] = cell[p];
+            p = p + 1 == length ? 0 : p + 1;
+        }
+        return v;
+    }
+    static void setCells(double* cell, int32_t p, int32_t length, Frames v, uint32_t r)
+    {
+        if (r == kD && p + static_cast<int32_t>(kD) <= length) {
+            __builtin_memcpy(cell + p, &v, sizeof v);
+            return;
+        }
+        for (uint32_t f = 0; f < r; ++f) {
+            cell[p] = v[f];
+            p = p + 1 == length ? 0 : p + 1;
+        }
+    }
+
     /// Diffusion and the per-frame controls of frames [0, m) of a stretch;
     /// returns the largest input magnitude.
     static double diffuse(Engine& e, const double* in0, const double* in1, uint32_t m)
@@ -131,32 +161,40 @@ struct VectorRender<VESK_LANES> {
         double nx = e.noiseSmooth.x, ny = e.noiseSmooth.y, px = e.predelSmooth.x, py = e.predelSmooth.y;
         const double target = e.predelTarget;
 
-        for (uint32_t i = 0; i < m; ++i) {
-            double dR = in1[i] * comp;
-            double dL = in0[i] * comp;
+        for (uint32_t i = 0; i < m; i += kD) {
+            // kD frames at once, one per lane: each reads cells written an
+            // allpass length (at least four frames) ago.
+            const uint32_t r = min(kD, m - i);
+            Frames dR = {}, dL = {};
+            for (uint32_t f = 0; f < r; ++f) {
+                dR[f] = in1[i + f] * comp;
+                dL[f] = in0[i + f] * comp;
+            }
             for (int h = 0; h < 4; ++h) {
-                double& r = cellR[h][pos[h]];
-                const double zr = r;
-                const double vr = dR - g[h] * zr;
-                r = vr;
+                const Frames zr = cells(cellR[h], pos[h], length[h], r);
+                const Frames vr = dR - g[h] * zr;
+                setCells(cellR[h], pos[h], length[h], vr, r);
                 dR = vr * g[h] + zr;
 
-                double& l = cellL[h][pos[h]];
-                const double zl = l;
-                const double vl = dL - g[h] * zl;
-                l = vl;
+                const Frames zl = cells(cellL[h], pos[h], length[h], r);
+                const Frames vl = dL - g[h] * zl;
+                setCells(cellL[h], pos[h], length[h], vl, r);
                 dL = vl * g[h] + zl;
-                pos[h] = pos[h] + 1 == length[h] ? 0 : pos[h] + 1;
+                pos[h] += static_cast<int32_t>(r);
+                if (pos[h] >= length[h]) pos[h] -= length[h];
             }
-            const double common = 0.1 * (dR + dL);
-            s.injectEven[i] = common + 0.9 * dR;
-            s.injectOdd[i] = common + 0.9 * dL;
+            const Frames common = 0.1 * (dR + dL);
+            const Frames even = common + 0.9 * dR, odd = common + 0.9 * dL;
+            __builtin_memcpy(s.injectEven + i, &even, sizeof even);  // the scratch has room past the end
+            __builtin_memcpy(s.injectOdd + i, &odd, sizeof odd);
 
-            seed = seed * 1664525u + 1013904223u;
-            const double noise = static_cast<double>(static_cast<float>(static_cast<int32_t>(seed))) *
-                                 4.656612873077393e-10;
-            s.angle[i] = 0.0001 * lowpass(noiseK, noise, nx, ny);
-            s.post[i] = lowpass(postK, target, px, py);
+            for (uint32_t f = 0; f < r; ++f) {
+                seed = seed * 1664525u + 1013904223u;
+                const double noise = static_cast<double>(static_cast<float>(static_cast<int32_t>(seed))) *
+                                     4.656612873077393e-10;
+                s.angle[i + f] = 0.0001 * lowpass(noiseK, noise, nx, ny);
+                s.post[i + f] = lowpass(postK, target, px, py);
+            }
         }
         for (int h = 0; h < 4; ++h) e.allpasses[2 * h].pos = e.allpasses[2 * h + 1].pos = pos[h];
         e.seed = seed;
