@@ -185,8 +185,9 @@ public:
     Path path() const { return active; }
     /// Whether a silent engine whose tail has died away skips the network (on by default).
     void useIdleSkip(bool on);
-    /// True while the network is cleared and only the bookkeeping runs.
-    bool idle() const { return idling; }
+    /// True while the network is cleared and only the bookkeeping runs (never
+    /// on the scalar path, which always renders in full).
+    bool idle() const { return idling && active != Path::Scalar && !referenceArithmetic; }
     /// frames steps of phase += increment, wrapping at 1, exactly as the
     /// engine's arithmetic takes them one by one (for the idle bookkeeping).
     static double advancePhase(double phase, double increment, uint64_t frames);
