@@ -106,7 +106,7 @@ bool PlugKnobBase::mouseDown(int, int py, int button, int)
     if (plugData->isLearning(param)) plugData->cancelLearn();
     if (button == 1) {
         lastY = py;
-        dragValue = plugData->getValue(param, nullptr);
+        dragValue = plugData->currentValue(param);
         plugData->setEditing(param, true);
         dragging = true;
         if (parent) parent->setCapture(this);
@@ -140,7 +140,7 @@ bool PlugKnobBase::mouseWheel(int, int, float distance, int mods)
         plugData->setValue(param, dragValue);
         return true;
     }
-    const float v = clampRaw(plugData->getValue(param, nullptr) + step);
+    const float v = clampRaw(plugData->currentValue(param) + step);
     plugData->setEditing(param, true);
     plugData->setValue(param, v);
     plugData->setEditing(param, false);
@@ -229,7 +229,7 @@ bool PlugSwitch::mouseDown(int, int, int button, int)
 {
     if (plugData->isLearning(param)) plugData->cancelLearn();
     if (button == 1) {
-        const float v = plugData->getValue(param, nullptr);
+        const float v = plugData->currentValue(param);
         plugData->setEditing(param, true);
         plugData->setValue(param, v > 0.5f ? 0.0f : 1.0f);
         plugData->setEditing(param, false);

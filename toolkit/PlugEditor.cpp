@@ -69,9 +69,17 @@ PlugEditVST::~PlugEditVST()
     endWindow();  // the effect goes while its editor window lives
 }
 
+void PlugEditVST::endGestures()
+{
+    // Ending the capture ends the drag through captureLost, which sends the
+    // end of the gesture while the frame still reaches the effect.
+    if (host && host->captured) host->setCapture(nullptr);
+}
+
 void PlugEditVST::endWindow()
 {
     if (!host) return;
+    endGestures();
     // Cut every path from the window back into this editor and the effect, then close it.
     Winwrapper* h = host;
     host = nullptr;
@@ -120,6 +128,7 @@ void PlugEditVST::close()
 {
     lock();
     if (frame) {
+        endGestures();
         if (frame->parent) frame->parent->releaseResources();
         frame = nullptr;
         parentWindow = nullptr;
@@ -147,8 +156,8 @@ bool PlugEditVST::paramChanged(uint32_t index, float value)
 
 void PlugEditVST::midiMapChanged(uint32_t)
 {
-    // The end of a learn shows when the controller's value arrives through paramChanged.
-    if (tryLock()) unlock();
+    // From the audio thread: only a flag, which the next poll turns into a repaint.
+    mapChanged.store(true, std::memory_order_release);
 }
 
 // ---- PlugFrame --------------------------------------------------------------
@@ -238,7 +247,12 @@ void PlugFrame::menuCommand(uint32_t id)
 
 void PlugFrame::onTimer()
 {
-    if (PlugCore::Plug* fx = effect()) fx->pollForEditor(editor);
+    PlugCore::Plug* fx = effect();
+    if (!fx) return;
+    fx->pollForEditor(editor);
+    // A learn that ended on a value equal to the shown one changes no value,
+    // but its "..learning.." must still go.
+    if (editor->mapChanged.exchange(false, std::memory_order_acq_rel)) redraw();
 }
 
 bool PlugFrame::inRange(int32_t index) const
@@ -313,6 +327,11 @@ float PlugFrame::getValue(int32_t index, char* text)
         fitText(full, text);
     }
     return v;
+}
+
+float PlugFrame::currentValue(int32_t index)
+{
+    return inRange(index) ? effect()->getParameter(index) : 0.0f;
 }
 
 int32_t PlugFrame::getColour() { return editor ? editor->desc.colour : 0xFFFFFF; }

@@ -61,6 +61,9 @@ public:
     virtual bool isLearning(int32_t index) = 0;
     /// The value the editor shows; its display text into `text` unless null.
     virtual float getValue(int32_t index, char* text) = 0;
+    /// The parameter's value in the plug-in now: where an input starts from,
+    /// since the shown value waits for the next poll.
+    virtual float currentValue(int32_t index) = 0;
     virtual DXBlit::StaticTexture* getCommonTexture() = 0;
     /// 0: the small font, 1: the large one.
     virtual DXBlit::Font* getFont(int which) = 0;
@@ -105,6 +108,8 @@ private:
     void unlock() { editorLock.store(0, std::memory_order_release); }
     /// Detaches and closes the window host whose window still lives, if any.
     void endWindow();
+    /// Ends a drag in progress, so that the host hears the end of every gesture it heard begin.
+    void endGestures();
 
     PlugCore::Plug* effect;
     EditorDescription desc;
@@ -115,6 +120,9 @@ private:
     ERect rect{};
     std::unique_ptr<float[]> valueCache;
     void* parentWindow = nullptr;
+    /// A learn ended (a new mapping or a cancel) since the last poll: the
+    /// controls' "..learning.." must go even when no value changed. [set by any thread]
+    std::atomic<bool> mapChanged{false};
     Winwrapper* host = nullptr;       ///< the window host whose window is alive, or null
     PlugFrame* hostFrame = nullptr;   ///< the frame in that window, open or not
 };
@@ -141,6 +149,7 @@ public:
     int32_t getMidiKey(int32_t index) override;
     bool isLearning(int32_t index) override;
     float getValue(int32_t index, char* text) override;
+    float currentValue(int32_t index) override;
     DXBlit::StaticTexture* getCommonTexture() override { return common; }
     DXBlit::Font* getFont(int which) override { return which == 0 ? smallFont : largeFont; }
     int32_t getColour() override;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "effect/Vesk.h"
+#include "tests/core/TestEffect.h"
 #include "platform/system.h"
 #include "tests/support/FakeHost.h"
 #include "tests/support/HeadlessWindows.h"
@@ -126,6 +127,80 @@ TEST_F(EditorTest, DragsAndWheelMoveTheValueInsideOneGestureEach)
     press(80 + 2, 2 + 2);
     EXPECT_EQ(host.beginEdits.size(), host.endEdits.size());
     EXPECT_NEAR(value(1), 0.5f, 1e-6);
+}
+
+TEST_F(EditorTest, InputsBetweenPollsStartFromTheLastValueSent)
+{
+    // Events that arrive together, before the next tick: each input must build
+    // on the value the one before it sent, not on the value the panel shows.
+    const int cx = 120, cy = 42;  // "reverb time", 0.5
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        int param;
+        float want;
+    } steps[] = {
+        {"four wheel detents", [&] { for (int i = 0; i < 4; ++i) events().eventMouseWheel(cx, cy, 1.0f, 0); }, 1, 0.7f},
+        {"a drag after them", [&] { press(cx, cy); events().eventMouseMove(cx, cy - 40, 0); release(cx, cy - 40); }, 1, 0.8f},
+        {"a detent in a second drag", [&] { press(cx, cy); events().eventMouseWheel(cx, cy, -2.0f, 0); release(cx, cy); }, 1, 0.7f},
+        {"two clicks on the switch", [&] { press(512, 52); press(512, 52); }, 12, 0.0f},
+    };
+    for (const Step& s : steps) {
+        s.act();
+        EXPECT_NEAR(value(s.param), s.want, 1e-5) << s.what;
+    }
+    EXPECT_TRUE(gesturesClosed());
+}
+
+TEST_F(EditorTest, ADragCutOffByTheHostEndsItsGesture)
+{
+    // The host ends the editor in the middle of a drag, with no idle call or
+    // release in between: every begun gesture still ends, exactly once.
+    const int cx = 120, cy = 42;
+    struct Way {
+        const char* what;
+        std::function<void()> end;
+    } ways[] = {
+        {"effEditClose", [&] { editor->close(); window->destroy(); }},
+        {"the host destroys its window", [&] { window->destroy(); }},
+        {"effEditClose, then reopened at once", [&] { editor->close(); }},
+    };
+    for (const Way& w : ways) {
+        press(cx, cy);
+        events().eventMouseMove(cx, cy - 20, 0);
+        ASSERT_FALSE(gesturesClosed()) << w.what;
+        w.end();
+        EXPECT_TRUE(gesturesClosed()) << w.what;
+        ASSERT_TRUE(editor->open(nullptr)) << w.what;
+        window = system.window;
+    }
+    press(cx, cy);
+    fx.reset();  // the effect goes with its editor open and dragging
+    EXPECT_TRUE(gesturesClosed()) << "the effect closed mid-drag";
+    EXPECT_EQ(host.endEdits.size(), 4u);
+}
+
+TEST_F(EditorTest, TheEndOfALearnRepaintsEvenWhenTheValueStays)
+{
+    // Controller 64 maps to 64/127, the value "reverb time" already has: the
+    // poll sees no change, yet "..learning.." must go.
+    fx->setSampleRate(44100.0f);
+    fx->setBlockSize(64);
+    fx->resume();
+    fx->setParameter(1, 64 * 0.007874016f);
+    tick();
+    frame->children[2]->menuCommand(1);  // "reverb time": MIDI Learn
+    ASSERT_TRUE(fx->isLearning(1));
+    const int before = window->invalidations;
+    CoreTest::EventList list;
+    list.cc(0, 7, 64);
+    CoreTest::StereoBlock io(64);
+    fx->processEvents(list.get());
+    fx->processDoubleReplacing(io.in(), io.out(), 64);
+    ASSERT_FALSE(fx->isLearning(1));
+    ASSERT_EQ(fx->getMidiKey(1), static_cast<int16_t>(0xB007));
+    tick();
+    EXPECT_GT(window->invalidations, before) << "the panel still shows ..learning..";
 }
 
 TEST_F(EditorTest, SwitchTogglesAndADoubleClickTogglesTwice)
