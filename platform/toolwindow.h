@@ -22,6 +22,9 @@ public:
     /// Handles the events waiting (none is waited for); false once the user has closed the window.
     /// On Windows a wheel turn goes to the child window under the pointer, as Windows 10 does.
     virtual bool pump() = 0;
+    /// Key presses that reached this window, typed into it or passed on by a
+    /// child window that takes no keys (an editor), since it opened.
+    virtual int keyPresses() const = 0;
     /// Repaints the window and its children now, waiting until they have drawn. [benchmarks]
     virtual void repaintNow() = 0;
     /// The window's pixels with its children (0xAARRGGBB, rows from the top);

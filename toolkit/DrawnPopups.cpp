@@ -21,13 +21,16 @@ void fill(DXBlit::Context& c, float x, float y, float w, float h, uint32_t colou
     DXBlit::drawQuad(c, DXBlit::makeQuad(x, y, w, h, 0, 0, colour));
 }
 
-// A label without its '&' marker, and the letter the marker names.
-std::string plain(const std::string& text, char* accelerator)
+// A label without its '&' marker, the letter the marker names (lower case)
+// and where that letter stands in the label (npos for none).
+std::string plain(const std::string& text, char* accelerator, size_t* at = nullptr)
 {
     std::string out;
     if (accelerator) *accelerator = 0;
+    if (at) *at = std::string::npos;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '&' && i + 1 < text.size()) {
+            if (at && *at == std::string::npos) *at = out.size();
             if (accelerator && !*accelerator) {
                 char c = text[i + 1];
                 if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -170,9 +173,16 @@ public:
             }
             const bool lit = static_cast<int>(i) == highlighted;
             if (lit) fill(c, 2, top, static_cast<float>(width - 4), kItemHeight, kHighlight);
-            const std::string label = plain(item.text, nullptr);
-            DXBlit::drawText(f, c, label.c_str(), -1, kPad, top + 14, !item.enabled ? kGrey : lit ? kHighlightText : kText,
-                             false);
+            size_t at = 0;
+            const std::string label = plain(item.text, nullptr, &at);
+            const uint32_t colour = !item.enabled ? kGrey : lit ? kHighlightText : kText;
+            // The accelerator's letter underlined, as Windows draws it.
+            const int n = static_cast<int>(at == std::string::npos ? label.size() : at);
+            float x = kPad + DXBlit::drawText(f, c, label.c_str(), n, kPad, top + 14, colour, false);
+            if (at != std::string::npos && at < label.size()) {
+                x += DXBlit::drawText(f, c, label.c_str() + at, 1, x, top + 14, colour, true);
+                DXBlit::drawText(f, c, label.c_str() + at + 1, -1, x, top + 14, colour, false);
+            }
             top += kItemHeight;
         }
     }
@@ -232,6 +242,15 @@ public:
 
 }  // namespace
 
+void placeOnScreen(int& x, int& y, int w, int h, int menuAnchorY)
+{
+    int sw = 0, sh = 0;
+    if (!windowSystem().screenSize(sw, sh)) return;
+    if (menuAnchorY >= 0 && y + h > sh && menuAnchorY - h >= 0) y = menuAnchorY - h;
+    x = std::max(0, std::min(x, sw - w));
+    y = std::max(0, std::min(y, sh - h));
+}
+
 void DrawnMenu::addItem(const char* text, uint32_t id, bool enabled) { items.push_back({text ? text : "", id, enabled, false}); }
 
 void DrawnMenu::addSeparator() { items.push_back({"", 0, false, true}); }
@@ -246,8 +265,10 @@ void DrawnMenu::show(int x, int y)
     for (const Item& i : items) h += i.separator ? kSeparatorHeight : kItemHeight;
     int sx = 0, sy = 0;
     host.screenPosition(sx, sy);
+    int px = sx + x - w / 2, py = sy + y;
+    placeOnScreen(px, py, w, h, sy + y);
     MenuPopup popup(items);
-    if (popup.open(sx + x - w / 2, sy + y, w, h)) windowSystem().runModal([&] { return popup.done; });
+    if (popup.open(px, py, w, h)) windowSystem().runModal([&] { return popup.done; });
     popup.close();
     // As a native menu: its end is a capture change for the host, the choice comes afterwards.
     hostEvents.eventCaptureChanged();
@@ -261,8 +282,10 @@ bool askDrawn(NativeWindow& host, const char* text, const char* caption)
     const int w = 340, h = 90 + lines * 14;
     int sx = 0, sy = 0;
     host.screenPosition(sx, sy);
+    int px = sx + 110, py = sy + 10;
+    placeOnScreen(px, py, w, h);
     QuestionPopup popup(text, caption);
-    if (!popup.open(sx + 110, sy + 10, w, h)) return false;
+    if (!popup.open(px, py, w, h)) return false;
     windowSystem().runModal([&] { return popup.done; });
     popup.close();
     return popup.yes;

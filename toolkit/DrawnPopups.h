@@ -34,4 +34,10 @@ private:
 /// The question over `host`; true for OK.
 bool askDrawn(NativeWindow& host, const char* text, const char* caption);
 
+/// Moves a popup of w x h at (x, y) on the screen inside the screen. A menu
+/// (`menuAnchorY` >= 0, its top at that anchor) that would leave the bottom
+/// opens above the anchor instead, as Windows menus do; then both coordinates
+/// are shifted in as far as the screen allows.
+void placeOnScreen(int& x, int& y, int w, int h, int menuAnchorY = -1);
+
 }  // namespace Vornkit

@@ -106,6 +106,8 @@ public:
     virtual std::unique_ptr<NativeWindow> createPopup(NativeWindowEvents&, int, int, int, int) { return nullptr; }
     /// Handles events until `done` answers true (a popup's modal loop).
     virtual void runModal(const std::function<bool()>&) {}
+    /// The screen's size in pixels, where popups must stay; false when unknown.
+    virtual bool screenSize(int&, int&) const { return false; }
     /// A window of width x height pixels, a child of `parent` (HWND / Window id)
     /// or top-level when null. Never null; check created().
     virtual std::unique_ptr<NativeWindow> createWindow(NativeWindowEvents& events, int width, int height,

@@ -11,6 +11,10 @@ constexpr char kClassName[] = "VeskToolWindow";
 LRESULT CALLBACK toolWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_ERASEBKGND) return 1;  // OpenGL covers the whole client area
+    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
+        // Typed into the window, or passed on by the editor inside it.
+        SetWindowLongPtrA(window, GWLP_USERDATA, GetWindowLongPtrA(window, GWLP_USERDATA) + 1);
+    }
     if (message == WM_MOUSEWHEEL) {
         // Some systems send the wheel to the focused window; Windows 10 sends
         // it to the window under the pointer, and editors expect that.
@@ -40,6 +44,8 @@ public:
         }
         return IsWindow(window) && IsWindowVisible(window);
     }
+
+    int keyPresses() const override { return static_cast<int>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
     void repaintNow() override { RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW); }
 

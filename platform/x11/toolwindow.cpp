@@ -13,6 +13,8 @@ public:
     {
         deleteAtom = XInternAtom(display, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(display, made.window, &deleteAtom, 1);
+        // Keys over a child that does not listen to them come here, as in a host's window.
+        XSelectInput(display, made.window, ExposureMask | StructureNotifyMask | KeyPressMask);
     }
     ~X11ToolWindow() override
     {
@@ -29,9 +31,12 @@ public:
             XNextEvent(display, &event);
             if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == deleteAtom) closed = true;
             if (event.type == DestroyNotify && event.xdestroywindow.window == made.window) closed = true;
+            if (event.type == KeyPress) ++keys;
         }
         return !closed;
     }
+
+    int keyPresses() const override { return keys; }
 
     void repaintNow() override
     {
@@ -87,6 +92,7 @@ private:
     X11::GLWindow made;
     Atom deleteAtom = 0;
     bool closed = false;
+    int keys = 0;
 };
 
 }  // namespace

@@ -22,11 +22,35 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The panel takes no keys: X passes them on to the host's window, so the host's
+// shortcuts (the space bar...) keep working over the editor. Only the popups,
+// which hold the keyboard while they live, listen to keys.
 constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                            LeaveWindowMask | StructureNotifyMask | KeyPressMask;
+                            LeaveWindowMask | StructureNotifyMask;
+constexpr long kPopupEventMask = kEventMask | KeyPressMask;
 
 class X11Window;
 std::vector<X11Window*> windows;  // alive, in creation order [GUI thread]
+
+// The window handling a pointer move, and the shape the controls asked for
+// meanwhile: the arrow unless one claims the pointer, as the class cursor
+// of a Win32 window comes back wherever no control sets another.
+X11Window* moving = nullptr;
+Cursor movingShape = Cursor::Arrow;
+
+bool grab(Display* display, Window window, bool keyboard)
+{
+    // The click that opened a popup may still hold a grab of the host's: try for a while.
+    for (int i = 0; i < 50; ++i) {
+        const int got = keyboard ? XGrabKeyboard(display, window, False, GrabModeAsync, GrabModeAsync, CurrentTime)
+                                 : XGrabPointer(display, window, False,
+                                                ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                                                GrabModeAsync, None, None, CurrentTime);
+        if (got == GrabSuccess) return true;
+        poll(nullptr, 0, 5);
+    }
+    return false;
+}
 
 int modsOf(unsigned state) { return (state & ShiftMask ? kModShift : 0) | (state & ControlMask ? kModControl : 0); }
 
@@ -40,7 +64,7 @@ public:
         if (!w.window) return;
         made = w;
         Platform::X11::ErrorTrap trap(display);
-        XSelectInput(display, made.window, kEventMask);
+        XSelectInput(display, made.window, popup ? kPopupEventMask : kEventMask);
         if (popup) {
             XSetWindowAttributes a{};
             a.override_redirect = True;
@@ -48,18 +72,19 @@ public:
             XMoveWindow(display, made.window, px, py);
         }
         XMapRaised(display, made.window);
+        bool grabbedAll = true;
         if (popup) {
             XSync(display, False);
-            // A popup owns pointer and keyboard while it lives, as a native menu does.
-            for (int i = 0; i < 50; ++i) {
-                if (XGrabPointer(display, made.window, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
-                                 GrabModeAsync, GrabModeAsync, None, None, CurrentTime) == GrabSuccess)
-                    break;
-                poll(nullptr, 0, 5);  // the click that opened us may still hold a grab
-            }
-            XGrabKeyboard(display, made.window, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+            // A popup owns pointer and keyboard while it lives, as a native menu
+            // does. Without the keyboard Escape could not close it: no popup then.
+            grab(display, made.window, false);
+            grabbedAll = grab(display, made.window, true);
         }
-        if (trap.failed()) {
+        if (trap.failed() || !grabbedAll) {
+            if (popup) {
+                XUngrabPointer(display, CurrentTime);
+                XUngrabKeyboard(display, CurrentTime);
+            }
             Platform::X11::destroyGLWindow(display, made);
             made = {};
             return;
@@ -69,6 +94,7 @@ public:
 
     ~X11Window() override
     {
+        if (moving == this) moving = nullptr;
         windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
         if (made.window) {
             if (isPopup) {
@@ -152,7 +178,7 @@ public:
         case Expose:
             if (e.xexpose.count == 0) dirty = true;
             break;
-        case MotionNotify: events.eventMouseMove(e.xmotion.x, e.xmotion.y, modsOf(e.xmotion.state)); break;
+        case MotionNotify: move(e.xmotion); break;
         case ButtonPress: press(e.xbutton); break;
         case ButtonRelease:
             if (e.xbutton.button == Button1 || e.xbutton.button == Button3)
@@ -197,7 +223,36 @@ public:
 
     static bool alive(X11Window* w) { return std::find(windows.begin(), windows.end(), w) != windows.end(); }
 
+    /// Shows `cursor` over this window; a shape it already shows is not sent again.
+    void showCursor(Cursor cursor)
+    {
+        if (!made.window || (hasShape && shape == cursor)) return;
+        hasShape = true;
+        shape = cursor;
+        const unsigned glyph = cursor == Cursor::Hand           ? 60 /* XC_hand2 */
+                               : cursor == Cursor::SizeVertical ? 116 /* XC_sb_v_double_arrow */
+                                                                : 68 /* XC_left_ptr */;
+        Platform::X11::ErrorTrap trap(display);
+        ::Cursor c = XCreateFontCursor(display, glyph);
+        XDefineCursor(display, made.window, c);
+        XFreeCursor(display, c);
+        XFlush(display);
+    }
+
 private:
+    void move(const XMotionEvent& m)
+    {
+        X11Window* const outer = moving;
+        const Cursor outerShape = movingShape;
+        moving = this;
+        movingShape = Cursor::Arrow;
+        events.eventMouseMove(m.x, m.y, modsOf(m.state));
+        const Cursor wanted = movingShape;
+        moving = outer;
+        movingShape = outerShape;
+        if (alive(this)) showCursor(wanted);
+    }
+
     void press(const XButtonEvent& b)
     {
         const int mods = modsOf(b.state);
@@ -237,6 +292,8 @@ private:
     Platform::X11::GLWindow made;
     bool isPopup;
     bool dirty = true, grabbed = false, ticking = false;
+    bool hasShape = false;
+    Cursor shape = Cursor::Arrow;
     Clock::duration period{};
     Clock::time_point nextTick{};
     std::deque<uint32_t> commands;
@@ -261,17 +318,20 @@ public:
 
     void setCursor(Cursor cursor) override
     {
+        if (moving) {
+            movingShape = cursor;  // shown when the move has been handled
+            return;
+        }
+        for (X11Window* w : windows) w->showCursor(cursor);
+    }
+
+    bool screenSize(int& width, int& height) const override
+    {
         Display* display = Platform::X11::connection();
-        if (!display || windows.empty()) return;
-        const unsigned shape = cursor == Cursor::Hand ? 60 /* XC_hand2 */
-                               : cursor == Cursor::SizeVertical ? 116 /* XC_sb_v_double_arrow */
-                                                                : 68 /* XC_left_ptr */;
-        if (shape == currentShape) return;
-        currentShape = shape;
-        ::Cursor c = XCreateFontCursor(display, shape);
-        for (X11Window* w : windows) XDefineCursor(display, w->id(), c);
-        XFreeCursor(display, c);
-        XFlush(display);
+        if (!display) return false;
+        width = DisplayWidth(display, DefaultScreen(display));
+        height = DisplayHeight(display, DefaultScreen(display));
+        return width > 0 && height > 0;
     }
 
     void pump() override
@@ -304,9 +364,6 @@ public:
             poll(&fd, 1, 10);  // the timers keep running while a popup waits
         }
     }
-
-private:
-    unsigned currentShape = 0;
 };
 
 }  // namespace

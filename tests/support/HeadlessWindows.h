@@ -40,8 +40,11 @@ public:
 
     class Window final : public Vornkit::NativeWindow {
     public:
-        Window(HeadlessWindowSystem& s, Vornkit::NativeWindowEvents& e, bool ok) : events(e), system(s), made(ok) {}
-        ~Window() override { system.window = nullptr; }
+        Window(HeadlessWindowSystem& s, Vornkit::NativeWindowEvents& e, bool ok, bool popup = false)
+            : events(e), isPopup(popup), system(s), made(ok)
+        {
+        }
+        ~Window() override { (isPopup ? system.popup : system.window) = nullptr; }
         bool created() const override { return made; }
         void* handle() const override { return nullptr; }
         void invalidate() override { ++invalidations; }
@@ -69,12 +72,19 @@ public:
         }
         std::unique_ptr<Vornkit::NativeMenu> createMenu() override
         {
+            if (system.drawnPopups) return nullptr;
             auto m = std::make_unique<Menu>(system);
             system.lastMenu = m.get();
             return m;
         }
+        bool hasQuestionBox() const override { return !system.drawnPopups; }
+        void postCommand(uint32_t id) override { posted.push_back(id); }
+        void screenPosition(int& px, int& py) const override { px = x, py = y; }
 
         Vornkit::NativeWindowEvents& events;
+        const bool isPopup;
+        int x = 0, y = 0, width = 0, height = 0;  ///< on the screen
+        std::vector<uint32_t> posted;             ///< commands waiting for the event to end
         int invalidations = 0, timersStarted = 0, blackFills = 0;
         unsigned period = 0;
         bool capture = false, timerRunning = false;
@@ -95,7 +105,32 @@ public:
         return w;
     }
 
+    /// With drawnPopups set, windows have no menus or questions of their own:
+    /// the toolkit draws its popups, and `onPopup` plays the user while one is up.
+    std::unique_ptr<Vornkit::NativeWindow> createPopup(Vornkit::NativeWindowEvents& events, int px, int py, int w,
+                                                       int h) override
+    {
+        if (!drawnPopups || refusePopups) return nullptr;
+        auto p = std::make_unique<Window>(*this, events, true, true);
+        p->x = px, p->y = py, p->width = w, p->height = h;
+        popup = p.get();
+        return p;
+    }
+    void runModal(const std::function<bool()>& done) override
+    {
+        if (onPopup && popup && !done()) onPopup(*popup);
+    }
+    bool screenSize(int& w, int& h) const override
+    {
+        w = screenWidth, h = screenHeight;
+        return drawnPopups;
+    }
+
     bool refuseWindows = false, refuseTimers = false, answerOk = true;
+    bool drawnPopups = false, refusePopups = false;
+    int screenWidth = 1280, screenHeight = 1024;
+    std::function<void(Window&)> onPopup;  ///< runs while a drawn popup is up
+    Window* popup = nullptr;               ///< the drawn popup while it lives
     std::function<void(Menu&)> onMenu;  ///< runs while a menu is shown
     Window* window = nullptr;           ///< the newest window, null once it is gone
     Menu* lastMenu = nullptr;

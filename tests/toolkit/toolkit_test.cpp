@@ -4,8 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
+
+#if !defined(_WIN32)
+#include <X11/Xlib.h>
+
+#include <cstdlib>
+#endif
 
 #include "tests/support/HeadlessWindows.h"
 #include "tests/support/RecordingDialogs.h"
@@ -270,5 +277,152 @@ TEST_F(ToolkitTest, WindowDestroyedDuringAMenuIsDeletedWhenTheClickHandlingRetur
     EXPECT_EQ(owner.ticks, 0);
     EXPECT_EQ(system.window, nullptr);
 }
+
+TEST_F(ToolkitTest, DrawnPopupsAnswerKeysPointerAndButtonsAndStayOnTheScreen)
+{
+    // Where the system has no menus (X11) the toolkit draws them: the user is
+    // played through the popup's own events while it is up.
+    system.drawnPopups = true;
+    auto* host = new Winwrapper(&owner, 560, 170, nullptr);
+    auto* panel = new Probe(host, "panel", 0, 0, 560, 170);
+    HeadlessWindowSystem::Window& window = *system.window;
+    using Popup = HeadlessWindowSystem::Window;
+    auto key = [](Key k, char c = 0) { return [k, c](Popup& p) { p.events.eventKey(k, c); }; };
+    auto keys = [](std::vector<Key> ks) {
+        return [ks](Popup& p) {
+            for (Key k : ks) p.events.eventKey(k, 0);
+        };
+    };
+    auto click = [](int x, int y) {
+        return [x, y](Popup& p) {
+            p.events.eventMouseMove(x, y, 0);
+            p.events.eventMouseButton(MouseAction::Down, x, y, 1, 0);
+            p.events.eventMouseButton(MouseAction::Up, x, y, 1, 0);
+        };
+    };
+    // Rows of 20 pixels from y = 2, the separator 9: Alpha, -, Beta, Gamma (greyed), Delta.
+    const int alpha = 12, beta = 41, gamma = 61, delta = 81;
+    const struct {
+        const char* what;
+        std::function<void(Popup&)> user;
+        int chosen;  // -1: none
+    } menuRows[] = {
+        {"Down, Enter: the first item", keys({Key::Down, Key::Enter}), 10},
+        {"Up, Enter: the last item", keys({Key::Up, Key::Enter}), 13},
+        {"Up, Down wraps to the first", keys({Key::Up, Key::Down, Key::Enter}), 10},
+        {"Down, Up wraps to the last", keys({Key::Down, Key::Up, Key::Enter}), 13},
+        {"Down skips the separator and the greyed item", keys({Key::Down, Key::Down, Key::Down, Key::Enter}), 13},
+        {"Enter with nothing highlighted", key(Key::Enter), -1},
+        {"Escape", key(Key::Escape), -1},
+        {"an accelerator", key(Key::Other, 'b'), 11},
+        {"a greyed item's accelerator", key(Key::Other, 'g'), -1},
+        {"a click on the first item", click(30, alpha), 10},
+        {"a click on the last item", click(30, delta), 13},
+        {"a click on Beta", click(30, beta), 11},
+        {"a click on the greyed item", click(30, gamma), -1},
+        {"a click elsewhere", click(-20, alpha), -1},
+    };
+    for (const auto& row : menuRows) {
+        SCOPED_TRACE(row.what);
+        system.onPopup = row.user;
+        std::unique_ptr<Menu> menu = host->createMenu(panel);
+        menu->addItem("&Alpha", 10, true);
+        menu->addSeparator();
+        menu->addItem("&Beta", 11, true);
+        menu->addItem("&Gamma", 12, false);
+        menu->addItem("&Delta", 13, true);
+        window.posted.clear();
+        menu->show(100, 50);
+        EXPECT_EQ(system.popup, nullptr) << "the popup is gone";
+        EXPECT_FALSE(host->menuOpen) << "its end is a capture change";
+        EXPECT_EQ(window.posted, row.chosen < 0 ? std::vector<uint32_t>{} : std::vector<uint32_t>{uint32_t(row.chosen)});
+    }
+
+    const struct {
+        const char* what;
+        std::function<void(Popup&)> user;
+        bool ok;
+    } questionRows[] = {
+        {"the OK button", [&](Popup& p) { click(p.width - 140, p.height - 20)(p); }, true},
+        {"the Cancel button", [&](Popup& p) { click(p.width - 50, p.height - 20)(p); }, false},
+        {"Enter", key(Key::Enter), true},
+        {"Escape", key(Key::Escape), false},
+    };
+    for (const auto& row : questionRows) {
+        system.onPopup = row.user;
+        EXPECT_EQ(panel->confirm("Loading factor default settings and presets.", "Vesk2"), row.ok) << row.what;
+    }
+
+    // Near the screen's bottom right the popups open inside it: the menu above
+    // its anchor, as Windows menus do.
+    const struct {
+        const char* what;
+        int windowX, windowY;
+        std::function<void()> open;
+        bool aboveAnchor;
+    } placeRows[] = {
+        {"the frame menu at the bottom edge", 700, 854, [&] { host->createMenu(panel)->show(470, 170); }, true},
+        {"a menu below the screen", 1000, 1000, [&] { host->createMenu(panel)->show(470, 170); }, false},
+        {"the question", 1000, 1000, [&] { panel->confirm("Loading default settings and presets.", "Vesk2"); }, false},
+    };
+    for (const auto& row : placeRows) {
+        SCOPED_TRACE(row.what);
+        window.x = row.windowX, window.y = row.windowY;
+        int x = 0, y = 0, w = 0, h = 0;
+        system.onPopup = [&](Popup& p) {
+            x = p.x, y = p.y, w = p.width, h = p.height;
+            p.events.eventKey(Key::Escape, 0);
+        };
+        row.open();
+        ASSERT_GT(w, 0) << "no popup opened";
+        EXPECT_TRUE(x >= 0 && x + w <= 1280 && y >= 0 && y + h <= 1024) << x << "," << y << " " << w << "x" << h;
+        if (row.aboveAnchor) {
+            EXPECT_EQ(y + h, row.windowY + 170);
+        }
+    }
+
+    // A popup the system refuses (its keyboard could not be held) shows nothing and chooses nothing.
+    system.refusePopups = true;
+    window.posted.clear();
+    host->createMenu(panel)->show(100, 50);
+    EXPECT_TRUE(window.posted.empty());
+    EXPECT_FALSE(panel->confirm("Saving new defaults", "Vesk2"));
+    window.destroy();
+}
+
+#if !defined(_WIN32)
+TEST(X11Popups, APopupThatCannotHoldTheKeyboardIsNotOpened)
+{
+    // Another client holds the keyboard: a popup opened now could never see
+    // Escape, so the window system refuses it.
+    Display* other = XOpenDisplay(nullptr);
+    if (!other) {
+        if (std::getenv("VESK_REQUIRE_DISPLAY")) FAIL() << "no X display";
+        GTEST_SKIP() << "no X display";
+    }
+    ASSERT_EQ(XGrabKeyboard(other, DefaultRootWindow(other), False, GrabModeAsync, GrabModeAsync, CurrentTime),
+              GrabSuccess);
+    XSync(other, False);
+    struct Events final : NativeWindowEvents {
+        void eventPaint() override {}
+        void eventClose() override {}
+        void eventDestroyed() override {}
+        void eventCommand(uint32_t) override {}
+        void eventTimer() override {}
+        void eventMouseMove(int, int, int) override {}
+        void eventMouseButton(MouseAction, int, int, int, int) override {}
+        void eventMouseWheel(int, int, float, int) override {}
+        void eventMouseLeft() override {}
+        void eventCaptureChanged() override {}
+    } events;
+    EXPECT_EQ(systemWindowSystem().createPopup(events, 10, 10, 100, 60), nullptr);
+    XUngrabKeyboard(other, CurrentTime);
+    XSync(other, False);
+    auto popup = systemWindowSystem().createPopup(events, 10, 10, 100, 60);
+    EXPECT_NE(popup, nullptr) << "with the keyboard free it opens";
+    popup.reset();
+    XCloseDisplay(other);
+}
+#endif
 
 }  // namespace

@@ -136,6 +136,35 @@ editor_lifecycle)
         ! grep -E 'possible leak|check failed' "$work/err.txt" || fail "edit $way: the plug-in reported the lines above"
         has "editor open 560 x 170" || fail "edit $way: the editor did not open"
     done
+    # A drag still held when the host ends the editor (effEditClose, or its
+    # window destroyed first), with no idle call in between: every gesture
+    # the host heard begin also ends.
+    command -v xdotool >/dev/null || fail "xdotool is missing"
+    for way in --close-first --destroy-window-first; do
+        [ "$way" = --close-first ] && way=
+        ${VESK_EMULATOR:+"$VESK_EMULATOR"} "./$VESK_HOST" edit "$VESK_PLUGIN" --seconds 3 ${way:+"$way"} >"$work/drag.raw" 2>&1 &
+        pid=$!
+        window= i=0
+        while [ -z "$window" ] && [ $i -lt 100 ]; do
+            window=$(xdotool search --name '^vesk-host edit' 2>/dev/null | head -n 1)
+            i=$((i + 1)); sleep 0.1
+        done
+        [ -n "$window" ] || { kill $pid; fail "edit $way: no editor window"; }
+        sleep 0.5
+        eval "$(xdotool getwindowgeometry --shell "$window")"
+        # "reverb time" (centre 120, 42 in the client area) pressed and moved up, never released.
+        left=$((X + (WIDTH - 560) / 2)) top=$((Y + HEIGHT - 170 - (WIDTH - 560) / 2))
+        xdotool mousemove $((left + 120)) $((top + 42)) mousedown 1 sleep 0.3 mousemove $((left + 120)) $((top + 22))
+        wait $pid
+        status=$?
+        xdotool mouseup 1
+        tr -d '\r' <"$work/drag.raw" >"$work/drag.txt"
+        way=${way:-"--close-first"}
+        [ "$status" -eq 0 ] || fail "edit $way with a held drag exited with $status: $(cat "$work/drag.txt")"
+        begins=$(grep -c '^begin ' "$work/drag.txt") ends=$(grep -c '^end ' "$work/drag.txt")
+        [ "$begins" -ge 1 ] || fail "edit $way: the drag began no gesture: $(cat "$work/drag.txt")"
+        [ "$begins" -eq "$ends" ] || fail "edit $way: $begins gestures begun, $ends ended: $(cat "$work/drag.txt")"
+    done
     ;;
 
 vesk_png)

@@ -67,6 +67,22 @@ top=$((Y + HEIGHT - 170 - (WIDTH - 560) / 2))
 at() { xdotool mousemove "$((left + $1))" "$((top + $2))"; sleep 0.15; }
 lines() { report; grep -c "$1" "$work/edit.txt"; }
 
+# The pointer's shape: the arrow over the empty panel (160, 80) and the switch
+# (512, 52), the hand over a knob, and the arrow again once it has left the knob.
+shape() { ./xcursor; }
+if [ -z "${VESK_EMULATOR:-}" ] && [ -x ./xcursor ]; then
+    at 160 80; arrow=$(shape)
+    at 120 42; hand=$(shape)
+    [ "$hand" != "$arrow" ] || fail "the pointer over a knob has the panel's shape ($hand)"
+    at 160 80; [ "$(shape)" = "$arrow" ] || fail "the knob's shape stayed over the empty panel"
+    at 512 52; [ "$(shape)" = "$arrow" ] || fail "the knob's shape shows over the switch"
+fi
+
+# Keys over the panel go on to the host's window: its shortcuts keep working.
+at 160 80
+xdotool click 1 key space
+wait_for '^host key$' 5
+
 # Drag "reverb time" (centre 120, 42) up by 40 pixels: 0.5 -> 0.6.
 at 120 42
 xdotool mousedown 1; sleep 0.1

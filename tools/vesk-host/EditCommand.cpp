@@ -100,6 +100,7 @@ int runEdit(const EditOptions& o, std::ostream& out)
 
     const auto start = std::chrono::steady_clock::now();
     int64_t rendered = 0;
+    int keys = 0;
     for (;;) {
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (o.seconds > 0 && elapsed >= o.seconds) break;
@@ -112,6 +113,8 @@ int runEdit(const EditOptions& o, std::ostream& out)
             rendered += block;
         }
         log.flush(out);
+        for (; keys < window->keyPresses(); ++keys) out << "host key\n";  // a shortcut the host would see
+        out.flush();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 
