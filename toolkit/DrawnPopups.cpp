@@ -161,31 +161,7 @@ public:
             }
     }
 
-    void paint(DXBlit::Context& c, DXBlit::Font& f) override
-    {
-        float top = 2;
-        for (size_t i = 0; i < items.size(); ++i) {
-            const DrawnMenu::Item& item = items[i];
-            if (item.separator) {
-                fill(c, 6, top + 4, static_cast<float>(width - 12), 1, kEdge);
-                top += kSeparatorHeight;
-                continue;
-            }
-            const bool lit = static_cast<int>(i) == highlighted;
-            if (lit) fill(c, 2, top, static_cast<float>(width - 4), kItemHeight, kHighlight);
-            size_t at = 0;
-            const std::string label = plain(item.text, nullptr, &at);
-            const uint32_t colour = !item.enabled ? kGrey : lit ? kHighlightText : kText;
-            // The accelerator's letter underlined, as Windows draws it.
-            const int n = static_cast<int>(at == std::string::npos ? label.size() : at);
-            float x = kPad + DXBlit::drawText(f, c, label.c_str(), n, kPad, top + 14, colour, false);
-            if (at != std::string::npos && at < label.size()) {
-                x += DXBlit::drawText(f, c, label.c_str() + at, 1, x, top + 14, colour, true);
-                DXBlit::drawText(f, c, label.c_str() + at + 1, -1, x, top + 14, colour, false);
-            }
-            top += kItemHeight;
-        }
-    }
+    void paint(DXBlit::Context& c, DXBlit::Font& f) override { paintMenuItems(c, f, items, width, highlighted); }
 
     const std::vector<DrawnMenu::Item>& items;
     int highlighted = -1;
@@ -241,6 +217,33 @@ public:
 };
 
 }  // namespace
+
+void paintMenuItems(DXBlit::Context& c, DXBlit::Font& f, const std::vector<DrawnMenu::Item>& items, int width,
+                    int highlighted)
+{
+    float top = 2;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const DrawnMenu::Item& item = items[i];
+        if (item.separator) {
+            fill(c, 6, top + 4, static_cast<float>(width - 12), 1, kEdge);
+            top += kSeparatorHeight;
+            continue;
+        }
+        const bool lit = static_cast<int>(i) == highlighted;
+        if (lit) fill(c, 2, top, static_cast<float>(width - 4), kItemHeight, kHighlight);
+        size_t at = 0;
+        const std::string label = plain(item.text, nullptr, &at);
+        const uint32_t colour = !item.enabled ? kGrey : lit ? kHighlightText : kText;
+        // The accelerator's letter underlined, as Windows draws it.
+        const int n = static_cast<int>(at == std::string::npos ? label.size() : at);
+        float x = kPad + DXBlit::drawText(f, c, label.c_str(), n, kPad, top + 14, colour, false);
+        if (at != std::string::npos && at < label.size()) {
+            x += DXBlit::drawText(f, c, label.c_str() + at, 1, x, top + 14, colour, true);
+            DXBlit::drawText(f, c, label.c_str() + at + 1, -1, x, top + 14, colour, false);
+        }
+        top += kItemHeight;
+    }
+}
 
 void placeOnScreen(int& x, int& y, int w, int h, int menuAnchorY)
 {

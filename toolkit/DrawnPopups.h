@@ -9,6 +9,11 @@
 
 #include "toolkit/WindowSystem.h"
 
+namespace DXBlit {
+class Context;
+struct Font;
+}
+
 namespace Vornkit {
 
 class DrawnMenu final : public NativeMenu {
@@ -30,6 +35,11 @@ private:
     NativeWindowEvents& hostEvents;
     std::vector<Item> items;
 };
+
+/// Draws a menu's items in a popup `width` pixels wide: greyed items grey,
+/// the highlighted one lit, each accelerator's letter underlined.
+void paintMenuItems(DXBlit::Context& c, DXBlit::Font& f, const std::vector<DrawnMenu::Item>& items, int width,
+                    int highlighted);
 
 /// The question over `host`; true for OK.
 bool askDrawn(NativeWindow& host, const char* text, const char* caption);

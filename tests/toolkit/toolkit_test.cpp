@@ -14,8 +14,11 @@
 #include <cstdlib>
 #endif
 
+#include "render/Font.h"
 #include "tests/support/HeadlessWindows.h"
+#include "tests/support/RecordingContext.h"
 #include "tests/support/RecordingDialogs.h"
+#include "toolkit/DrawnPopups.h"
 #include "toolkit/Winwrapper.h"
 
 using namespace Vornkit;
@@ -424,5 +427,33 @@ TEST(X11Popups, APopupThatCannotHoldTheKeyboardIsNotOpened)
     XCloseDisplay(other);
 }
 #endif
+
+TEST(DrawnMenu, TheAcceleratorsLetterIsUnderlinedAndNothingElse)
+{
+    TestSupport::RecordingContext context;
+    DXBlit::Font* font = DXBlit::createFont(context, 8);
+    ASSERT_TRUE(font);
+    const std::vector<DrawnMenu::Item> items = {{"&Reset to default (0.250 s)", 0, true, false},
+                                                {"", 0, false, true},
+                                                {"Load &factory defaults...", 2, true, false},
+                                                {"MIDI &Unlearn", 3, false, false},
+                                                {"No marker", 4, true, false}};
+    paintMenuItems(context, *font, items, 200, 0);
+    std::vector<DXBlit::Quad> lines;
+    for (const auto& call : context.calls)
+        if (call.textureMode == DXBlit::kTexColour && call.blendMode == DXBlit::kBlendPremultiplied)
+            lines.insert(lines.end(), call.quads.begin(), call.quads.end());
+    // Under R, f and U only; each line as wide as its letter, after the text before it.
+    const struct {
+        const char *before, *letter;
+    } want[] = {{"", "R"}, {"Load ", "f"}, {"MIDI ", "U"}};
+    ASSERT_EQ(lines.size(), std::size(want));
+    for (size_t i = 0; i < lines.size(); ++i) {
+        SCOPED_TRACE(want[i].letter);
+        EXPECT_NEAR(lines[i].x0 - lines[0].x0, DXBlit::measureText(*font, want[i].before, -1), 1e-4);
+        EXPECT_NEAR(lines[i].x1 - lines[i].x0, DXBlit::measureText(*font, want[i].letter, 1), 1e-4);
+    }
+    DXBlit::disposeFont(font);
+}
 
 }  // namespace
