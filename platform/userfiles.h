@@ -5,7 +5,10 @@
 // is an absolute path, else ~/.config). Reads are bounded and whole: a file is
 // read completely or not at all. Writes are atomic: a file is replaced only by
 // a complete, flushed copy, so a failure at any step leaves the old file as it
-// was and no temporary file behind. Failures are answered, never thrown;
+// was and no temporary file behind. Only a regular file (or nothing) is
+// replaced: a symbolic link stays a link and the file it points at gets the
+// bytes; a folder, device or pipe at the path is refused and left as it is.
+// Failures are answered, never thrown;
 // writes say why in words a user can act on. [GUI thread]
 #pragma once
 
@@ -27,8 +30,9 @@ public:
     virtual ReadResult readWholeFile(const std::string& path, size_t limit, std::vector<uint8_t>& out) = 0;
     /// The folder and every missing folder above it; true when it exists afterwards.
     virtual bool createFolders(const std::string& path, std::string& reason) = 0;
-    /// Replaces path with exactly these bytes: a temporary file in the same folder,
-    /// written, flushed and renamed over the old file only when complete.
+    /// Replaces path (or the file its links point at) with exactly these bytes: a
+    /// temporary file in the same folder, written, flushed and renamed over the
+    /// old file only when complete.
     virtual bool writeFileReplacing(const std::string& path, const void* data, size_t size, std::string& reason) = 0;
 };
 

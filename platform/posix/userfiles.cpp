@@ -24,6 +24,41 @@ bool isFolder(const std::string& path)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// The file a write to `path` must replace: the path itself, or, where the path
+// is a symbolic link (a defaults file kept in a dotfiles folder), the file the
+// chain of links ends at, so that the link stays a link. Only a regular file
+// or nothing may stand there: a folder, a device or a pipe is never replaced.
+bool replaceableTarget(const std::string& path, std::string& target, std::string& reason)
+{
+    target = path;
+    for (int hops = 0;; ++hops) {
+        struct stat st {};
+        if (lstat(target.c_str(), &st) != 0) {
+            if (errno == ENOENT) return true;  // a new file (also where a link points at none yet)
+            reason = failed("cannot replace", path, errno);
+            return false;
+        }
+        if (S_ISREG(st.st_mode)) return true;
+        if (!S_ISLNK(st.st_mode)) {
+            reason = "cannot replace " + path + ": it is not a regular file";
+            return false;
+        }
+        if (hops == 40) {
+            reason = failed("cannot replace", path, ELOOP);
+            return false;
+        }
+        std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = readlink(target.c_str(), link.data(), link.size());
+        if (n < 0 || static_cast<size_t>(n) >= link.size()) {
+            reason = failed("cannot replace", path, n < 0 ? errno : ENAMETOOLONG);
+            return false;
+        }
+        link.resize(static_cast<size_t>(n));
+        const size_t slash = target.rfind('/');
+        target = link[0] == '/' || slash == std::string::npos ? link : target.substr(0, slash + 1) + link;
+    }
+}
+
 class PosixUserFiles final : public IUserFiles {
 public:
     bool appDataFolder(std::string& path) override
@@ -93,7 +128,9 @@ public:
 
     bool writeFileReplacing(const std::string& path, const void* data, size_t size, std::string& reason) override
     {
-        std::string temp = path + ".XXXXXX";
+        std::string target;
+        if (!replaceableTarget(path, target, reason)) return false;
+        std::string temp = target + ".XXXXXX";
         int fd = mkstemp(temp.data());
         if (fd < 0) {
             reason = failed("cannot create a file beside", path, errno);
@@ -114,7 +151,7 @@ public:
         if (error) reason = failed("cannot write", temp, error);
         if (!error && fsync(fd) != 0) reason = failed("cannot flush", temp, error = errno);
         if (close(fd) != 0 && !error) reason = failed("cannot close", temp, error = errno);
-        if (!error && rename(temp.c_str(), path.c_str()) != 0) reason = failed("cannot replace", path, error = errno);
+        if (!error && rename(temp.c_str(), target.c_str()) != 0) reason = failed("cannot replace", path, error = errno);
         if (!error) return true;
         unlink(temp.c_str());
         return false;

@@ -1,6 +1,8 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <cstring>
+
 #include "platform/userfiles.h"
 
 namespace Platform {
@@ -23,6 +25,41 @@ bool isFolder(const std::string& path)
 {
     const DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The file a write to `path` must replace: the path itself, or, where the path
+// is a symbolic link, the file it points at, so that the link stays a link.
+// Only a file on disk (or nothing) may stand there: a folder, a device ("NUL",
+// "\\.\...") or a pipe is never replaced.
+bool replaceableTarget(const std::string& path, std::string& target, std::string& reason)
+{
+    target = path;
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            // Nothing there, or a link whose file does not exist yet: it cannot be resolved here.
+            const DWORD a = GetFileAttributesA(path.c_str());
+            if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+        }
+        reason = failed("cannot replace", path, error);
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool onDisk = GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info) &&
+                        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    bool ok = onDisk;
+    const DWORD a = GetFileAttributesA(path.c_str());
+    if (ok && a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        char resolved[MAX_PATH * 4] = {};
+        const DWORD n = GetFinalPathNameByHandleA(h, resolved, sizeof resolved, FILE_NAME_NORMALIZED);
+        ok = n > 0 && n < sizeof resolved;
+        if (ok) target = std::strncmp(resolved, "\\\\?\\", 4) == 0 ? resolved + 4 : resolved;
+    }
+    CloseHandle(h);
+    if (!ok) reason = "cannot replace " + path + ": it is not a regular file";
+    return ok;
 }
 
 class Win32UserFiles final : public IUserFiles {
@@ -82,7 +119,9 @@ public:
 
     bool writeFileReplacing(const std::string& path, const void* data, size_t size, std::string& reason) override
     {
-        const std::string temp = path + ".tmp";
+        std::string target;
+        if (!replaceableTarget(path, target, reason)) return false;
+        const std::string temp = target + ".tmp";
         HANDLE file =
             CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
@@ -96,7 +135,7 @@ public:
         if (error) reason = failed("cannot write", temp, error);
         if (!error && !FlushFileBuffers(file)) reason = failed("cannot flush", temp, error = GetLastError());
         if (!CloseHandle(file) && !error) reason = failed("cannot close", temp, error = GetLastError());
-        if (!error && !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (!error && !MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             reason = failed("cannot replace", path, error = GetLastError());
         if (!error) return true;
         DeleteFileA(temp.c_str());

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "platform/resources.h"
@@ -19,6 +20,7 @@
 #if !defined(_WIN32)
 #include <sys/stat.h>
 #include <sys/resource.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -346,6 +348,57 @@ TEST_F(UserDefaults, FailedWriteKeepsTheOldFile)
     EXPECT_EQ(readFile(defaultsFile()), fx->chunk(false));
     EXPECT_EQ(fx->param(0).defaultValue, 0.75f);
     EXPECT_TRUE(dialogs.boxes.empty()) << "a save that works says nothing";
+}
+
+TEST_F(UserDefaults, SavingThroughALinkKeepsTheLinkAndNothingButAFileIsReplaced)
+{
+    // A defaults file kept elsewhere (a dotfiles folder) behind a link: the
+    // link stays, the file it points at gets the new defaults. Whatever else
+    // stands at the path (a pipe, a device) is refused and left as it is.
+    auto fx = start();
+    const fs::path kept = fs::path(home.path()) / "dotfiles" / "kept.defaults";
+    const fs::path path = defaultsFile();
+    fs::create_directories(kept.parent_path());
+    fs::create_directories(path.parent_path());
+    const struct {
+        const char* what;
+        std::function<bool()> make;  // false: not possible here
+        bool saved;
+    } rows[] = {
+        {"a link to a file", [&] { writeFile(kept.string(), {1, 2, 3}); fs::create_symlink(kept, path); return true; }, true},
+        {"a relative link to a link", [&] {
+             writeFile(kept.string(), {});
+             fs::create_symlink(kept, path.parent_path() / "hop");
+             fs::create_symlink("hop", path);
+             return true; }, true},
+        {"a link to no file yet", [&] { fs::create_symlink(kept, path); return true; }, true},
+        {"a pipe", [&] { return mkfifo(path.c_str(), 0600) == 0; }, false},
+        {"a device", [&] { return mknod(path.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0; }, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::error_code ec;
+        fs::remove(path, ec), fs::remove(path.parent_path() / "hop", ec), fs::remove(kept, ec);
+        if (!row.make()) continue;  // a device needs the right to make one
+        const fs::file_type before = fs::symlink_status(path).type();
+        dialogs.boxes.clear();
+        fx->setParameter(0, 0.25f);
+        fx->saveDefaults();
+        EXPECT_EQ(fs::symlink_status(path).type(), before) << "what stood at the path still stands";
+        if (row.saved) {
+            EXPECT_TRUE(dialogs.boxes.empty());
+            EXPECT_EQ(readFile(kept.string()), fx->chunk(false)) << "the file behind the link has the defaults";
+        } else {
+            ASSERT_EQ(dialogs.boxes.size(), 1u);
+            EXPECT_NE(dialogs.boxes[0].text.find("is not a regular file"), std::string::npos) << dialogs.boxes[0].text;
+        }
+        for (const fs::path& dir : {path.parent_path(), kept.parent_path()})
+            for (const auto& entry : fs::directory_iterator(dir))
+                EXPECT_EQ(entry.path().filename().string().find(".defaults."), std::string::npos)
+                    << "a temporary file left behind: " << entry.path();
+    }
+    std::error_code ec;
+    fs::remove(path, ec), fs::remove(path.parent_path() / "hop", ec);
 }
 
 #endif

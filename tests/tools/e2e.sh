@@ -180,6 +180,18 @@ vesk_png)
     [ "$status" -eq 2 ] || fail "an unreadable input gave status $status, not 2"
     png decode "$work/rgba8_i.png"
     [ "$status" -eq 2 ] || fail "a usage error gave status $status, not 2"
+    if [ -z "${VESK_EMULATOR:-}" ]; then
+        # An output behind a link: the link stays and the file it names gets
+        # the pixels. A pipe at the output is refused and left as it is.
+        ln -s target.rgba "$work/link.rgba"
+        png decode "$work/rgba8_i.png" "$work/link.rgba"
+        [ "$status" -eq 0 ] && [ -L "$work/link.rgba" ] && cmp -s "$work/target.rgba" "$work/rgba8_i.rgba" ||
+            fail "an output behind a link: status $status, $(ls -l "$work")"
+        mkfifo "$work/pipe.rgba"
+        png decode "$work/rgba8_i.png" "$work/pipe.rgba"
+        [ "$status" -ne 0 ] && [ -p "$work/pipe.rgba" ] && grep -q "not a regular file" "$work/err.txt" ||
+            fail "a pipe as output: status $status, $(cat "$work/err.txt")"
+    fi
     ;;
 
 vesk_info)
