@@ -214,23 +214,29 @@ void GLDevice::readPixels(int width, int height, uint32_t* out)
 
 StaticTexture* GLDevice::createStaticTexture(uint32_t width, uint32_t height)
 {
-    ContextGuard guard(*this);
     auto* texture = new GLStaticTexture();
     ++statsTextures;
     textures.push_back(texture);
-    gl.GenTextures(1, &texture->name);
     texture->width = rectangleTextures ? width : roundUpToPowerOfTwo(width);
     texture->height = rectangleTextures ? height : roundUpToPowerOfTwo(height);
     texture->device = this;
-
-    int bound = 0;
-    gl.GetIntegerv(textureBindingQuery, &bound);
-    gl.BindTexture(textureTarget, texture->name);
-    gl.TexParameteri(textureTarget, GL::kTextureMinFilter, GL::kLinear);
-    gl.TexParameteri(textureTarget, GL::kTextureMagFilter, GL::kLinear);
-    gl.TexImage2D(textureTarget, 0, GL::kRgba, static_cast<int>(texture->width), static_cast<int>(texture->height),
-                  0, GL::kBgra, GL::kUnsignedByte, nullptr);
-    gl.BindTexture(textureTarget, static_cast<unsigned>(bound));
+    try {
+        // Both ends of the guard can fail: making the context current, and
+        // handing back the one that was current before.
+        ContextGuard guard(*this);
+        gl.GenTextures(1, &texture->name);
+        int bound = 0;
+        gl.GetIntegerv(textureBindingQuery, &bound);
+        gl.BindTexture(textureTarget, texture->name);
+        gl.TexParameteri(textureTarget, GL::kTextureMinFilter, GL::kLinear);
+        gl.TexParameteri(textureTarget, GL::kTextureMagFilter, GL::kLinear);
+        gl.TexImage2D(textureTarget, 0, GL::kRgba, static_cast<int>(texture->width), static_cast<int>(texture->height),
+                      0, GL::kBgra, GL::kUnsignedByte, nullptr);
+        gl.BindTexture(textureTarget, static_cast<unsigned>(bound));
+    } catch (...) {
+        texture->release();  // the GL object where it can still be reached, the record always
+        throw;
+    }
     return texture;
 }
 

@@ -263,6 +263,39 @@ TEST_F(GLWindowTest, FailuresAreNumberedLeaveNothingAndTheNextAttemptWorks)
         return "Morlenvale GL: check failed at line " + std::to_string(n) + " (please report this bug).";
     };
     EXPECT_EQ(debug.lines, (std::vector<std::string>{numbered(196), numbered(478), numbered(509), numbered(478)}));
+
+    // Every check point of making a texture: a failure there leaves no texture
+    // behind, made alone or by the picture loader (which uploads after making).
+    Platform::ResourceBytes png;
+    ASSERT_TRUE(Platform::findResource("PNG", "commonTextures", png));
+    const struct {
+        const char* what;
+        int* fault;
+        int at;
+        bool picture;
+    } textureRows[] = {
+        {"making: the context cannot be made current", &surfaces.failMakeCurrentAt, 1, false},
+        {"making: the previous context cannot be handed back", &surfaces.failRestoreAt, 1, false},
+        {"uploading: the context cannot be made current", &surfaces.failMakeCurrentAt, 2, true},
+        {"uploading: the previous context cannot be handed back", &surfaces.failRestoreAt, 2, true},
+    };
+    surfaces.zeroSize = false;
+    device = makeDevice();
+    for (const auto& row : textureRows) {
+        SCOPED_TRACE(row.what);
+        const int live = device->liveTextures();
+        *row.fault = row.at;
+        if (row.picture)
+            EXPECT_THROW(Vornkit::Image(png.data, png.size).createTexture(*device), Exception);
+        else
+            EXPECT_THROW(device->createStaticTexture(8, 8), Exception);
+        EXPECT_EQ(*row.fault, 0) << "the fault was reached";
+        *row.fault = 0;
+        EXPECT_EQ(device->liveTextures(), live);
+    }
+    debug.lines.clear();
+    device->release();
+    EXPECT_EQ(debug.lines, std::vector<std::string>{}) << "no texture leaked";
 }
 
 }  // namespace

@@ -25,6 +25,9 @@ public:
 
     bool failPixelFormat = false;
     bool zeroSize = false;
+    /// The n-th call from now of making the context current, or of handing
+    /// back the previous one (which is still restored), fails; 0: none.
+    int failMakeCurrentAt = 0, failRestoreAt = 0;
     int drawablesTaken = 0, drawablesReleased = 0;
 
     std::unique_ptr<Platform::IGLSurface> open(void* window) override
@@ -43,8 +46,12 @@ private:
         bool deleteContext() override { return real->deleteContext(); }
         void releaseDrawable() override { ++owner.drawablesReleased, real->releaseDrawable(); }
         Platform::GLCurrent current() const override { return real->current(); }
-        bool makeCurrent() override { return real->makeCurrent(); }
-        bool restore(const Platform::GLCurrent& p) override { return real->restore(p); }
+        bool makeCurrent() override { return !due(owner.failMakeCurrentAt) && real->makeCurrent(); }
+        bool restore(const Platform::GLCurrent& p) override
+        {
+            const bool restored = real->restore(p);
+            return !due(owner.failRestoreAt) && restored;
+        }
         void swapBuffers() override { real->swapBuffers(); }
         bool drawableAlive() const override { return real->drawableAlive(); }
         void clientSize(int& w, int& h) const override
@@ -60,6 +67,7 @@ private:
         }
 
     private:
+        static bool due(int& countdown) { return countdown > 0 && --countdown == 0; }
         std::unique_ptr<Platform::IGLSurface> real;
         ScriptedSurfaces& owner;
     };
