@@ -71,8 +71,12 @@ enum PngError : unsigned {
     kPngImageTooLarge = 95,      ///< more pixels than kPngMaxPixels
 };
 
-/// The largest image accepted: 8192 x 8192 pixels (256 MiB of RGBA).
-constexpr uint64_t kPngMaxPixels = uint64_t{1} << 26;
+/// The largest image accepted: 4,194,304 pixels (2048 x 2048, 16 MiB of RGBA),
+/// over half as much again as the largest picture the editor draws (its knob
+/// artwork at three times its size). Larger pictures are refused before any
+/// of their data is kept: a valid one at the limit peaks at about 50 MiB (16-bit
+/// RGBA: the inflated rows and the output).
+constexpr uint64_t kPngMaxPixels = uint64_t{1} << 22;
 
 /// Decodes a PNG into rgba (4 bytes a pixel, R, G, B, straight A, rows from the
 /// top). On success returns kPngOk and sets width and height; otherwise returns

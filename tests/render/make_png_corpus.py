@@ -44,7 +44,9 @@ for interlace in (0, 1):
                                             ["-define", "png:color-type=4", "-define", f"png:bit-depth={depth}"], 4, depth)
         CASES[f"rgba{depth}_{tag}"] = (ALPHA + lace + ["-define", "png:color-type=6",
                                                        "-define", f"png:bit-depth={depth}"], 6, depth)
-# Every filter type on its own, stored blocks, and the transparency kinds.
+# Filter settings, stored blocks, and the transparency kinds. (This ImageMagick
+# picks its filters adaptively whatever is asked; the check below sees every
+# type used somewhere. Paeth's tie-break has a picture of its own, paethties.)
 for f in range(5):
     CASES[f"filter{f}"] = (["-define", f"png:compression-filter={f}", "-define", "png:compression-strategy=1",
                             "-define", "png:color-type=2", "-define", "png:bit-depth=8"], 2, 8)
@@ -57,6 +59,79 @@ CASES["greykey16"] = (["-colorspace", "gray", "-transparent", "white", "-define"
 CASES["rgbkey8"] = (["-transparent", "#00ff00", "-define", "png:color-type=2", "-define", "png:bit-depth=8"], 2, 8)
 CASES["rgbkey16"] = (["-transparent", "#00ff00", "-define", "png:color-type=2", "-define", "png:bit-depth=16"], 2, 16)
 CASES["palettealpha"] = (ALPHA + ["-colors", "16", "+dither"], 3, 8)  # written as PNG8: binary transparency
+# Interlaced pictures smaller than 8 x 8, whose Adam7 passes are partly empty.
+SIZES = {}
+for w, h in ((1, 1), (2, 3), (3, 2), (5, 7), (7, 7)):
+    name = f"tiny{w}x{h}_i"
+    CASES[name] = (["-resize", f"{w}x{h}!"] + ALPHA + ["-interlace", "PNG", "-define", "png:color-type=6",
+                                                    "-define", "png:bit-depth=8"], 6, 8)
+    SIZES[name] = (w, h)
+
+# Paeth on every row of an RGB picture full of ties between predictors of
+# different values, so that the tie-break order decides many bytes. Its pixels
+# come from a fixed pseudo-random pattern over a few levels, not from SOURCE.
+PAETH_W, PAETH_H = 32, 24
+SIZES["paethties"] = (PAETH_W, PAETH_H)
+CASES["paethties"] = ([], 2, 8)  # written by paeth_png below, decoded by ImageMagick
+
+
+def paeth_source():
+    levels, state, out = (0, 40, 80, 120, 200), 12345, bytearray()
+    for _ in range(PAETH_W * PAETH_H * 3):
+        state = (state * 1103515245 + 12345) % 2 ** 31
+        out.append(levels[(state >> 16) % len(levels)])
+    return bytes(out)
+
+
+def paeth_png():
+    """The paethties picture, every row Paeth-filtered with the standard tie-break
+    (ImageMagick chooses its own filters, so this one file is written here)."""
+    src, row, raw, prev = paeth_source(), PAETH_W * 3, bytearray(), bytes(PAETH_W * 3)
+    for y in range(PAETH_H):
+        line = src[y * row:(y + 1) * row]
+        raw.append(4)
+        for x in range(row):
+            a, b, c = (line[x - 3] if x >= 3 else 0), prev[x], (prev[x - 3] if x >= 3 else 0)
+            p = a + b - c
+            pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+            raw.append((line[x] - (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255)
+        prev = line
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", PAETH_W, PAETH_H, 8, 2, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+
+
+def paeth_decisions(raw):
+    """Bytes of the paethties rows whose value depends on the tie-break order:
+    decoded with the standard order and with each of two wrong ones."""
+    def predictor(order):
+        def pick(a, b, c):
+            p = a + b - c
+            pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+            if order == "standard":
+                return a if pa <= pb and pa <= pc else b if pb <= pc else c
+            if order == "strict":
+                return a if pa < pb and pa < pc else b if pb < pc else c
+            return c if pc <= pa and pc <= pb else b if pb <= pa else a  # "reversed"
+        return pick
+    results = {}
+    for order in ("standard", "strict", "reversed"):
+        row = PAETH_W * 3
+        pick, prev, rows, at = predictor(order), bytes(row), [], 0
+        for _ in range(PAETH_H):
+            ftype, line = raw[at], bytearray(raw[at + 1:at + 1 + row])
+            at += row + 1
+            assert ftype == 4, "every row must be Paeth-filtered"
+            for x in range(row):
+                a = line[x - 3] if x >= 3 else 0
+                c = prev[x - 3] if x >= 3 else 0
+                line[x] = (line[x] + pick(a, prev[x], c)) & 255
+            rows.append(bytes(line))
+            prev = line
+        results[order] = b"".join(rows)
+    return results
 
 
 def chunks(data):
@@ -67,7 +142,7 @@ def chunks(data):
         p += 12 + n
 
 
-def filters_used(data, ctype, depth, interlace):
+def filters_used(data, ctype, depth, interlace, W, H):
     """Filter type bytes of every row, by inflating with Python's zlib."""
     raw = zlib.decompress(b"".join(body for t, body in chunks(data) if t == "IDAT"))
     bpp = depth * {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[ctype]
@@ -91,7 +166,11 @@ def main():
     for name, (args, ctype, depth) in sorted(CASES.items()):
         png = os.path.join(OUT, name + ".png")
         prefix = "PNG8:" if name == "palettealpha" else "PNG:"
-        subprocess.run([CONVERT] + SOURCE + args + COMMON + [prefix + png], check=True)
+        w, h = SIZES.get(name, (W, H))
+        if name == "paethties":
+            open(png, "wb").write(paeth_png())
+        else:
+            subprocess.run([CONVERT] + SOURCE + args + COMMON + [prefix + png], check=True)
         data = open(png, "rb").read()
         ihdr = data[16:29]
         got_type, got_depth, got_lace = ihdr[9], ihdr[8], ihdr[12]
@@ -101,7 +180,7 @@ def main():
         if "tRNS" in types:
             covered["trns"].add(ctype)
         covered["types"].add((ctype, depth, got_lace))
-        covered["filters"] |= filters_used(data, ctype, depth, got_lace)
+        covered["filters"] |= filters_used(data, ctype, depth, got_lace, w, h)
         # Sixteen-bit samples are read as sixteen bits and cut to their high
         # byte: ImageMagick's own 8-bit output rounds instead.
         wide = depth == 16
@@ -109,8 +188,18 @@ def main():
                               stdout=subprocess.PIPE).stdout
         if wide:
             rgba = rgba[0::2]  # big-endian samples: every other byte is a high byte
-        if len(rgba) != W * H * 4:
+        if len(rgba) != w * h * 4:
             sys.exit(f"{name}: ImageMagick decoded {len(rgba)} bytes")
+        if name == "paethties":
+            decoded = paeth_decisions(zlib.decompress(b"".join(b for t, b in chunks(data) if t == "IDAT")))
+            opaque = bytes(v for i, v in enumerate(rgba) if i % 4 != 3)
+            if decoded["standard"] != opaque or decoded["standard"] != paeth_source():
+                sys.exit("paethties: the standard Paeth decode differs from ImageMagick's")
+            for order in ("strict", "reversed"):
+                differ = sum(x != y for x, y in zip(decoded[order], decoded["standard"]))
+                if differ < 20:
+                    sys.exit(f"paethties: the {order} tie-break changes only {differ} bytes")
+                print(f"paethties: the {order} tie-break changes {differ} bytes")
         open(os.path.join(OUT, name + ".rgba"), "wb").write(rgba)
         print(f"{name}: type {got_type} depth {got_depth} interlace {got_lace} chunks {' '.join(types)}")
     missing = []
