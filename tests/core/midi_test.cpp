@@ -216,6 +216,21 @@ TEST_F(Midi, UnmappedControllersReachTheEngine)
     EXPECT_EQ(seen, (std::vector<std::pair<int32_t, float>>{{0xB064, 127 * 0.007874016f}, {0xB007, 64 * 0.007874016f}}));
 }
 
+TEST_F(Midi, MessagesWithADataByteAbove127AreIgnored)
+{
+    // Not MIDI: neither a mapped controller, nor a learn, nor the engine sees them.
+    fx->assignMidiKey(0, key(7));
+    fx->setParameter(0, 0.25f);
+    fx->startLearn(3);
+    EventList e;
+    e.cc(0, 7, 200).cc(1, 7, 128).midi(2, 0xB0, 135, 5).cc(3, 9, 255);
+    e.midi(4, 0x90, 60, 200).midi(5, 0x90, 130, 20).midi(6, 0x80, 60, 128);
+    play(e);
+    EXPECT_EQ(fx->getParameter(0), 0.25f) << "a mapped controller moved";
+    EXPECT_EQ(learnTarget(), 3) << "a learn completed";
+    for (const HookCall& h : fx->calls) EXPECT_EQ(h.kind, HookCall::Block) << "hook " << h.kind << " " << h.a;
+}
+
 TEST_F(Midi, Notes)
 {
     EventList e;

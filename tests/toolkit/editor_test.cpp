@@ -123,9 +123,20 @@ TEST_F(EditorTest, DragsAndWheelMoveTheValueInsideOneGestureEach)
         EXPECT_TRUE(gesturesClosed()) << s.what;
         EXPECT_GE(host.beginEdits.size(), before + 1) << s.what;
     }
-    // A press in the knob's corner, outside its circle, does not reach it.
-    press(80 + 2, 2 + 2);
-    EXPECT_EQ(host.beginEdits.size(), host.endEdits.size());
+    // The knob takes presses inside the circle of radius 32 around its centre
+    // only: the rest of its square lets them through (here to the frame).
+    const struct {
+        int dx, dy;
+        bool hits;
+    } edge[] = {{31, 0, true}, {32, 0, false}, {0, -31, true}, {0, -32, false},
+                {-22, 22, true}, {-23, 23, false}, {-38, -38, false}};
+    for (const auto& p : edge) {
+        const size_t before = host.beginEdits.size();
+        press(cx + p.dx, cy + p.dy);
+        release(cx + p.dx, cy + p.dy);
+        EXPECT_EQ(host.beginEdits.size(), before + p.hits) << p.dx << "," << p.dy;
+    }
+    EXPECT_TRUE(gesturesClosed());
     EXPECT_NEAR(value(1), 0.5f, 1e-6);
 }
 
