@@ -46,9 +46,9 @@ void Plug::loadFactoryBank()
     const char* error = nullptr;
     const size_t size = res.size;
     const uint8_t* b = res.data;
-    if (size < 4 || bigEndian32(b) != static_cast<uint32_t>(vstFourCC('C', 'c', 'n', 'K')))
+    if (size < 4 || bigEndian32(b) != fourCC('C', 'c', 'n', 'K'))
         error = "Bad chunk magic in factory bank!";
-    else if (size < 12 || bigEndian32(b + 8) != static_cast<uint32_t>(vstFourCC('F', 'B', 'C', 'h')))
+    else if (size < 12 || bigEndian32(b + 8) != fourCC('F', 'B', 'C', 'h'))
         error = "Invalid chunk type in factory bank!";
     else if (size < kFxbHeader || uint64_t{bigEndian32(b + 4)} + 8 > size ||
              uint64_t{bigEndian32(b + 156)} + kFxbHeader > size)
@@ -58,7 +58,7 @@ void Plug::loadFactoryBank()
         Platform::messageBox(error, productName, Platform::kMbTaskModal | Platform::kMbIconError);
         return;
     }
-    setChunk(const_cast<uint8_t*>(b + kFxbHeader), static_cast<VstInt32>(bigEndian32(b + 156)), false);
+    loadState(b + kFxbHeader, bigEndian32(b + 156));
 }
 
 void Plug::loadDefaults()
@@ -67,7 +67,7 @@ void Plug::loadDefaults()
     if (!defaultsPath(path)) return;
     std::vector<uint8_t> bytes;
     if (Platform::readWholeFile(path, kDefaultsLimit, bytes) != Platform::ReadResult::Ok) return;
-    setChunk(bytes.data(), static_cast<VstInt32>(bytes.size()), false);
+    loadState(bytes.data(), bytes.size());
     adoptDefaults();
 }
 

@@ -5,13 +5,11 @@
 
 namespace PlugCore {
 
-void Plug::applyMidiEvent(const VstEvent* event)
+void Plug::applyMidi(const uint8_t bytes[3])
 {
-    if (!event || event->type != kVstMidiType) return;
-    const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
-    const uint32_t status = static_cast<uint8_t>(midi->midiData[0]);
-    const uint32_t d1 = static_cast<uint8_t>(midi->midiData[1]);
-    const uint32_t d2 = static_cast<uint8_t>(midi->midiData[2]);
+    const uint32_t status = bytes[0];
+    const uint32_t d1 = bytes[1];
+    const uint32_t d2 = bytes[2];
     if (d1 > 127 || d2 > 127) return;  // not a MIDI message: data bytes are 7-bit
     switch (status & 0xF0) {
     case 0x80: noteOff(static_cast<int32_t>(d1), static_cast<int32_t>(d2)); break;
@@ -53,7 +51,7 @@ void Plug::handleController(uint16_t key, int32_t v)
     const float value = static_cast<float>(v) * 0.007874016f;
     for (uint32_t i = 0; i < params.count; ++i) {
         if (params.slots[i].midiKey.load(std::memory_order_relaxed) == stored) {
-            setParameter(static_cast<VstInt32>(i), value);
+            setParameter(static_cast<int32_t>(i), value);
             checkParams = 1;
             return;
         }
@@ -96,12 +94,6 @@ int32_t Plug::getMidiKey(uint32_t index) const
 bool Plug::isLearning(uint32_t index) const
 {
     return learnTarget.load(std::memory_order_relaxed) == static_cast<int32_t>(index);
-}
-
-VstInt32 Plug::processEvents(VstEvents* events)
-{
-    pendingEvents = events;
-    return 1;
 }
 
 }  // namespace PlugCore

@@ -1,5 +1,6 @@
 #include "core/Plug.h"
 
+#include <cpuid.h>
 #include <emmintrin.h>
 
 #include <cmath>
@@ -64,15 +65,13 @@ float ParamSlot::current() const
     return std::fabs(value.load(std::memory_order_relaxed));
 }
 
-Plug::Plug(audioMasterCallback hostCallback, int32_t programCount, int32_t paramCount, const char* name)
-    : AudioEffectX(hostCallback, programCount, paramCount),
-      params(static_cast<uint32_t>(paramCount > 0 ? paramCount : 0)),
-      productName(name)
+Plug::Plug(IHost* hostOfCore, int32_t programCount, int32_t paramCount, const char* name)
+    : params(static_cast<uint32_t>(paramCount > 0 ? paramCount : 0)),
+      productName(name),
+      uid(djb2(name)),
+      host(hostOfCore),
+      numPrograms(programCount)
 {
-    setUniqueID(static_cast<VstInt32>(djb2(productName)));
-    addFlags(effFlagsCanReplacing | effFlagsProgramChunks | effFlagsCanDoubleReplacing);
-    setNumInputs(kChannels);
-    setNumOutputs(kChannels);
     initPrograms();
 }
 
@@ -83,53 +82,61 @@ Plug::~Plug()
     setEditor(nullptr);
 }
 
+void Plug::setEditor(IEditor* newEditor)
+{
+    delete editor;
+    editor = newEditor;
+}
+
 // ---------------------------------------------------------------- parameters
 
-void Plug::setParameter(VstInt32 index, float value)
+void Plug::setParameter(int32_t index, float value)
 {
     if (index < 0 || static_cast<uint32_t>(index) >= params.count) return;
     params.slots[index].value.store(clampRaw(value), std::memory_order_relaxed);
 }
 
-float Plug::getParameter(VstInt32 index)
+float Plug::getParameter(int32_t index)
 {
     if (index < 0 || static_cast<uint32_t>(index) >= params.count) return 0.0f;
     return params.slots[index].current();
 }
 
-void Plug::setParameterAutomated(VstInt32 index, float value)
+void Plug::setParameterAutomated(int32_t index, float value)
 {
     // The host records what it is told and plays it back: tell it only of
     // parameters that exist, with the value actually stored.
     if (index < 0 || static_cast<uint32_t>(index) >= params.count) return;
     setParameter(index, value);
-    callHost(audioMasterAutomate, index, 0, nullptr, clampRaw(value));
+    if (host) host->automate(static_cast<uint32_t>(index), clampRaw(value));
 }
 
-void Plug::getParameterName(VstInt32 index, char* text)
+void Plug::getParameterName(int32_t index, char* text)
 {
     const char* name = index >= 0 && static_cast<uint32_t>(index) < params.count ? params.slots[index].name : nullptr;
     std::strcpy(text, name ? name : "**");
 }
 
-void Plug::getParameterLabel(VstInt32 index, char* text)
+void Plug::getParameterLabel(int32_t index, char* text)
 {
     const char* label =
         index >= 0 && static_cast<uint32_t>(index) < params.count ? params.slots[index].label : nullptr;
     std::strcpy(text, label ? label : "");
 }
 
-void Plug::getParameterDisplay(VstInt32 index, char* text)
+void Plug::getParameterDisplay(int32_t index, char* text)
 {
     if (index < 0 || static_cast<uint32_t>(index) >= params.count) return;
     formatParam(static_cast<uint32_t>(index), text, getParameter(index));
 }
 
+bool Plug::parseParam(uint32_t, const char*, float&) { return false; }
+
 void Plug::formatParamWithLabel(uint32_t index, float value, char* text)
 {
     formatParam(index, text, value);
     size_t n = std::strlen(text);
-    getParameterLabel(static_cast<VstInt32>(index), text + n + 1);
+    getParameterLabel(static_cast<int32_t>(index), text + n + 1);
     if (text[n + 1] != 0) text[n] = ' ';
 }
 
@@ -137,18 +144,18 @@ void Plug::formatParamWithLabel(uint32_t index, float value, char* text)
 
 void Plug::beginEdit(uint32_t index)
 {
-    callHost(audioMasterBeginEdit, static_cast<VstInt32>(index));
+    if (host) host->beginEdit(index);
 }
 
 void Plug::endEdit(uint32_t index)
 {
-    callHost(audioMasterEndEdit, static_cast<VstInt32>(index));
+    if (host) host->endEdit(index);
 }
 
 void Plug::resetToDefault(uint32_t index)
 {
     float v = index < params.count ? params.slots[index].defaultValue : 0.0f;
-    setParameterAutomated(static_cast<VstInt32>(index), v);
+    setParameterAutomated(static_cast<int32_t>(index), v);
 }
 
 void Plug::getDefaultText(uint32_t index, char* text)
@@ -181,7 +188,6 @@ void Plug::resume()
     }
     for (uint32_t i = 0; i < params.count; ++i) params.slots[i].dspValue = -1.0f;
     reset();
-    setInitialDelay(getLatency());
 }
 
 void Plug::setSampleRate(float rate)
@@ -190,7 +196,7 @@ void Plug::setSampleRate(float rate)
     needsPrepare = true;
 }
 
-void Plug::setBlockSize(VstInt32 size)
+void Plug::setBlockSize(int32_t size)
 {
     blockSize = size < 0 ? 0 : size;
     work.reset();
@@ -218,22 +224,9 @@ bool Plug::ensureWorkBuffers()
 
 // ---------------------------------------------------------------- audio
 
-void Plug::processReplacing(float** inputs, float** outputs, VstInt32 frames)
+void Plug::processFloat(float** inputs, float** outputs, int32_t frames, const IEventList* events, bool accumulate)
 {
-    floatFrontEnd(inputs, outputs, frames, false);
-}
-
-void Plug::process(float** inputs, float** outputs, VstInt32 frames)
-{
-    floatFrontEnd(inputs, outputs, frames, true);
-}
-
-void Plug::floatFrontEnd(float** inputs, float** outputs, VstInt32 frames, bool accumulate)
-{
-    if (frames < 0 || frames > blockSize || !outputs || !ensureWorkBuffers()) {
-        pendingEvents = nullptr;  // the host's list was for this call only, refused or not
-        return;
-    }
+    if (frames < 0 || frames > blockSize || !outputs || !ensureWorkBuffers()) return;
 
     for (int c = 0; c < kChannels; ++c) {
         const float* src = inputs ? inputs[c] : nullptr;
@@ -245,7 +238,7 @@ void Plug::floatFrontEnd(float** inputs, float** outputs, VstInt32 frames, bool 
         sanitiseFloats(src, dst, frames);
     }
 
-    blockCycle(workIn, workOut, frames, true);
+    blockCycle(workIn, workOut, frames, true, events);
 
     for (int c = 0; c < kChannels; ++c) {
         float* dst = outputs[c];
@@ -272,17 +265,13 @@ void Plug::floatFrontEnd(float** inputs, float** outputs, VstInt32 frames, bool 
     }
 }
 
-void Plug::processDoubleReplacing(double** inputs, double** outputs, VstInt32 frames)
+void Plug::processDouble(double** inputs, double** outputs, int32_t frames, const IEventList* events)
 {
-    if (frames < 0 || frames > blockSize || !outputs || !outputs[0] || !outputs[1] || !ensureWorkBuffers()) {
-        pendingEvents = nullptr;  // the host's list was for this call only, refused or not
-        return;
-    }
-    blockCycle(inputs, outputs, frames, false);
+    if (frames < 0 || frames > blockSize || !outputs || !outputs[0] || !outputs[1] || !ensureWorkBuffers()) return;
+    blockCycle(inputs, outputs, frames, false, events);
 }
 
-
-void Plug::blockCycle(double** inputs, double** outputs, VstInt32 frames, bool inputsReady)
+void Plug::blockCycle(double** inputs, double** outputs, int32_t frames, bool inputsReady, const IEventList* events)
 {
     checkParams = 1;
 
@@ -296,32 +285,28 @@ void Plug::blockCycle(double** inputs, double** outputs, VstInt32 frames, bool i
             for (int32_t i = 0; i < frames; ++i) dst[i] = sanitise(src[i]);
     }
 
-    const auto* time = reinterpret_cast<const VstTimeInfo*>(
-        callHost(audioMasterGetTime, 0, kVstTransportPlaying | kVstPpqPosValid | kVstTempoValid));
+    Transport time;
+    const bool told = host && host->transport(time);
     blockTempo = 120.0f;
-    if (time && (time->flags & kVstTempoValid)) {
-        float t = static_cast<float>(time->tempo);
+    if (told && time.tempoValid) {
+        float t = static_cast<float>(time.tempo);
         if (std::isfinite(t) && t > 0.0f) blockTempo = t;  // a broken tempo keeps the fallback
     }
-    blockPlaying = time && (time->flags & kVstTransportPlaying);
-    if (blockPlaying && (time->flags & kVstPpqPosValid)) beatPos = time->ppqPos;
+    blockPlaying = told && time.playing;
+    if (blockPlaying && time.beatValid) beatPos = time.beat;
 
     // Render up to each event's offset, then apply the group of events at that
     // offset, so an event takes effect only after everything before it.
-    VstEvents* list = pendingEvents;
-    const int32_t count = list && list->numEvents > 0 ? list->numEvents : 0;
-    // The record declares two entries but holds numEvents: index through a
-    // pointer, not the declared array, so no bound of 2 is assumed.
-    VstEvent* const* events = list ? &list->events[0] : nullptr;
+    const int32_t listed = events ? events->size() : 0;
+    const int32_t count = listed > 0 ? listed : 0;
     auto offsetOf = [events](int32_t k) {
-        const VstEvent* e = events[k];
-        int32_t d = e ? e->deltaFrames : 0;
+        const int32_t d = events->at(k).frame;
         return d < 0 ? 0 : d;  // late events apply at the start of the block
     };
     auto applyGroup = [&](int32_t k) {
         const int32_t head = offsetOf(k);
-        applyMidiEvent(events[k++]);
-        while (k < count && offsetOf(k) <= head) applyMidiEvent(events[k++]);
+        applyEvent(events->at(k++));
+        while (k < count && offsetOf(k) <= head) applyEvent(events->at(k++));
         return k;
     };
 
@@ -331,7 +316,7 @@ void Plug::blockCycle(double** inputs, double** outputs, VstInt32 frames, bool i
     while (cursor < count) {
         const int32_t d = offsetOf(cursor);
         if (d > frames) {
-            while (cursor < count) applyMidiEvent(events[cursor++]);
+            while (cursor < count) applyEvent(events->at(cursor++));
             break;
         }
         if (d > position) {
@@ -341,8 +326,21 @@ void Plug::blockCycle(double** inputs, double** outputs, VstInt32 frames, bool i
         cursor = applyGroup(cursor);
     }
     if (frames > position) renderSubBlock(outputs, position, frames - position);
+}
 
-    pendingEvents = nullptr;
+void Plug::applyEvent(const TimedEvent& event)
+{
+    switch (event.kind) {
+    case TimedEvent::Kind::Midi: applyMidi(event.midi); break;
+    case TimedEvent::Kind::Param:
+        // A value at its frame, as a host that automates sample-accurately sends it.
+        if (event.param < params.count) {
+            setParameter(static_cast<int32_t>(event.param), event.value);
+            checkParams = 1;
+        }
+        break;
+    case TimedEvent::Kind::Other: break;
+    }
 }
 
 void Plug::renderSubBlock(double** outputs, int32_t start, int32_t frames)
@@ -378,61 +376,14 @@ bool Plug::checkParameters()
     return changed;
 }
 
-// ---------------------------------------------------------------- frame answers
+// ---------------------------------------------------------------- identity
 
 const char* Plug::getInputPairName(int32_t) { return "Main"; }
 const char* Plug::getOutputPairName(int32_t) { return "Main"; }
 
-bool Plug::getInputProperties(VstInt32 index, VstPinProperties* props)
-{
-    if (index < 0 || index / 2 >= kChannels / 2) return false;
-    std::snprintf(props->label, sizeof props->label, "%s %s", getInputPairName(index / 2), index % 2 ? "R" : "L");
-    props->flags = kVstPinIsActive | kVstPinIsStereo;
-    return true;
-}
-
-bool Plug::getOutputProperties(VstInt32 index, VstPinProperties* props)
-{
-    if (index < 0 || index / 2 >= kChannels / 2) return false;
-    std::snprintf(props->label, sizeof props->label, "%s %s", getOutputPairName(index / 2), index % 2 ? "R" : "L");
-    props->flags = kVstPinIsActive | kVstPinIsStereo;
-    return true;
-}
-
-bool Plug::getEffectName(char* text)
-{
-    std::snprintf(text, kVstMaxEffectNameLen, "%s", productName);
-    return true;
-}
-
-bool Plug::getVendorString(char* text)
-{
-    std::snprintf(text, kVstMaxVendorStrLen, "%s", "Morlenvale");
-    return true;
-}
-
-bool Plug::getProductString(char* text)
-{
-    std::snprintf(text, kVstMaxProductStrLen, "Morlenvale %s", productName);
-    return true;
-}
-
-VstIntPtr Plug::vendorSpecific(VstInt32 index, VstIntPtr value, void*, float opt)
-{
-    // Some hosts deliver wheel turns this way instead of as window messages.
-    if (index == vstFourCC('s', 't', 'C', 'A') && value == vstFourCC('W', 'h', 'e', 'e'))
-        return Platform::forwardMouseWheel(opt) ? 1 : 0;
-    return 0;
-}
-
-VstInt32 Plug::canDo(const char* text)
-{
-    return std::strcmp(text, "receiveVstMidiEvent") == 0 ? 1 : 0;
-}
-
 // ---------------------------------------------------------------- creation
 
-NullPlug::NullPlug(audioMasterCallback hostCallback) : Plug(hostCallback, 1, 1, "Error") {}
+NullPlug::NullPlug(IHost* hostOfCore) : Plug(hostOfCore, 1, 1, "Error") {}
 
 bool NullPlug::processBlock(bool, const BlockTiming&, double**, double** outputs, int32_t frames)
 {
@@ -441,14 +392,21 @@ bool NullPlug::processBlock(bool, const BlockTiming&, double**, double** outputs
     return false;
 }
 
-AudioEffect* createEffect(audioMasterCallback host, EffectFactory factory, CpuProbe hasSse2)
+Plug* createPlug(IHost* hostOfCore, EffectFactory factory, CpuProbe hasSse2)
 {
-    if (hasSse2()) return factory(host);
+    if (hasSse2()) return factory(hostOfCore);
     Platform::messageBox(
         "This plugin requires SSE2, which your CPU doesn't support.\n"
         "Unfortunately you will need a more recent system. Sorry.",
         "Error", Platform::kMbTaskModal | Platform::kMbIconError);
-    return new (std::nothrow) NullPlug(host);
+    return new (std::nothrow) NullPlug(hostOfCore);
+}
+
+bool cpuHasSse2()
+{
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
+    return (edx >> 26) & 1u;
 }
 
 }  // namespace PlugCore

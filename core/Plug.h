@@ -1,6 +1,8 @@
-// Plug: the generic base of an effect. It answers the host through the frame,
+// Plug: the generic base of an effect, in no plug-in format's terms. Format
+// adapters (formats/) drive it: parameters, programs, the state bytes, the
+// lifecycle and the processing, with the host reached back through IHost. It
 // keeps parameters, programs and MIDI mappings, and feeds the engine hooks of
-// the concrete effect in sub-blocks split at MIDI events.
+// the concrete effect in sub-blocks split at the host's timed events.
 #pragma once
 
 #include <atomic>
@@ -11,9 +13,16 @@
 
 #include "core/ChunkCodec.h"
 #include "core/ParamTable.h"
-#include "host/AudioEffect.h"
+#include "core/PlugHost.h"
 
 namespace PlugCore {
+
+/// A four-character code as one number ('V', 'e', 's', 'A' -> 0x56657341).
+constexpr uint32_t fourCC(char a, char b, char c, char d)
+{
+    return static_cast<uint32_t>(static_cast<uint8_t>(a)) << 24 | static_cast<uint32_t>(static_cast<uint8_t>(b)) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(c)) << 8 | static_cast<uint8_t>(d);
+}
 
 /// A program: name and the stored raw value of every parameter.
 struct ProgramSlot {
@@ -21,24 +30,45 @@ struct ProgramSlot {
     std::unique_ptr<float[]> values;
 };
 
-class alignas(16) Plug : public AudioEffectX, public IParamCook {
+class alignas(16) Plug : public IParamCook {
 public:
-    Plug(audioMasterCallback host, int32_t programCount, int32_t paramCount, const char* productName);
-    ~Plug() override;
+    /// One stereo pair in, one out.
+    static constexpr int kChannels = 2;
+
+    /// host: the format adapter that made it (or null); it may be told of
+    /// parameters while the effect's constructor loads its defaults.
+    Plug(IHost* host, int32_t programCount, int32_t paramCount, const char* productName);
+    virtual ~Plug();
+    Plug(const Plug&) = delete;
+    Plug& operator=(const Plug&) = delete;
+
+    /// The format adapter that hosts this core, or null (no host: nothing is told). [construction]
+    void setHost(IHost* newHost) { host = newHost; }
+    IHost* getHost() const { return host; }
+
+    // ---- Identity [any thread] ----
+    const char* getProductName() const { return productName; }
+    static constexpr const char* kVendor = "Morlenvale";
+    /// A number that names the product (the djb2 hash of its name unless the effect sets its own).
+    uint32_t uniqueId() const { return uid; }
+    virtual const char* getInputPairName(int32_t pair);
+    virtual const char* getOutputPairName(int32_t pair);
 
     // ---- Parameters (any thread, lock-free) ----
-    void setParameter(VstInt32 index, float value) override;
-    float getParameter(VstInt32 index) override;
-    /// setParameter, then audioMasterAutomate. [GUI thread]
-    void setParameterAutomated(VstInt32 index, float value);
-    void getParameterName(VstInt32 index, char* text) override;
-    void getParameterLabel(VstInt32 index, char* text) override;
-    void getParameterDisplay(VstInt32 index, char* text) override;
+    void setParameter(int32_t index, float value);
+    float getParameter(int32_t index);
+    /// setParameter, then the host records the stored value. [GUI thread]
+    void setParameterAutomated(int32_t index, float value);
+    void getParameterName(int32_t index, char* text);
+    void getParameterLabel(int32_t index, char* text);
+    void getParameterDisplay(int32_t index, char* text);
+    /// The raw value whose display text (with or without its label) is text;
+    /// false when the effect cannot read it. [GUI thread]
+    virtual bool parseParam(uint32_t index, const char* text, float& value);
     bool cookParam(uint32_t index) override { (void)index; return true; }
 
     uint32_t paramCount() const { return params.count; }
     const ParamSlot& param(uint32_t index) const { return params.slots[index]; }
-    const char* getProductName() const { return productName; }
 
     // ---- Editor side [GUI thread] ----
     void beginEdit(uint32_t index);
@@ -56,27 +86,34 @@ public:
     /// Display text, a blank and the unit label (the label omitted when empty).
     /// text must hold the display, one byte and the label.
     virtual void formatParamWithLabel(uint32_t index, float value, char* text);
+    /// The editor, owned; null when the effect has none. [any thread]
+    IEditor* getEditor() const { return editor; }
 
     // ---- Host lifecycle [GUI thread, processing suspended] ----
-    void resume() override;
-    void setSampleRate(float rate) override;
-    void setBlockSize(VstInt32 size) override;
+    void setSampleRate(float rate);
+    void setBlockSize(int32_t size);
+    float getSampleRate() const { return sampleRate; }
+    int32_t getBlockSize() const { return blockSize; }
+    void suspend() {}
+    void resume();
 
     // ---- Audio [audio thread] ----
-    void processReplacing(float** inputs, float** outputs, VstInt32 frames) override;
-    void process(float** inputs, float** outputs, VstInt32 frames) override;
-    void processDoubleReplacing(double** inputs, double** outputs, VstInt32 frames) override;
-    VstInt32 processEvents(VstEvents* events) override;
+    /// Renders frames (at most the block size) from single-precision buffers,
+    /// replacing or (accumulate) adding to the outputs; events, which may be
+    /// null, apply at their frames. A missing input channel reads as silence.
+    void processFloat(float** inputs, float** outputs, int32_t frames, const IEventList* events, bool accumulate);
+    void processDouble(double** inputs, double** outputs, int32_t frames, const IEventList* events);
 
     // ---- Programs and state [GUI thread] ----
-    void setProgram(VstInt32 program) override;
-    void setProgramName(const char* name) override;
-    void getProgramName(char* name) override;
-    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
-    VstInt32 getChunk(void** data, bool isPreset) override;
-    VstInt32 setChunk(void* data, VstInt32 size, bool isPreset) override;
+    void setProgram(int32_t program);
+    int32_t getProgram() const { return curProgram; }
+    void setProgramName(const char* name);
+    void getProgramName(char* name);
+    bool getProgramNameIndexed(int32_t index, char* text);
     /// Writes the state in program form (isPreset) or bank form into buffer.
     void serializeState(bool isPreset, std::vector<uint8_t>& buffer) const;
+    /// Applies a state in either form; damage is reported and ends loading.
+    void loadState(const uint8_t* data, size_t size);
     /// Program p's values := the current values.
     void snapshotProgram(int32_t program);
     const ProgramSlot& program(int32_t index) const { return programs[index]; }
@@ -98,18 +135,7 @@ public:
     /// Gives key to parameter index, taking it from any other holder.
     void assignMidiKey(uint32_t index, int32_t key);
 
-    // ---- Frame answers ----
-    bool getInputProperties(VstInt32 index, VstPinProperties* props) override;
-    bool getOutputProperties(VstInt32 index, VstPinProperties* props) override;
-    bool getEffectName(char* text) override;
-    bool getVendorString(char* text) override;
-    bool getProductString(char* text) override;
-    VstIntPtr vendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
-    VstInt32 canDo(const char* text) override;
-
     // ---- Engine hooks, implemented by the effect ----
-    virtual const char* getInputPairName(int32_t pair);
-    virtual const char* getOutputPairName(int32_t pair);
     /// Geometry and memory for the current sample rate. [resume path]
     virtual void prepare() = 0;
     /// Clears all audio state.
@@ -120,28 +146,32 @@ public:
     /// Display text of a raw value (without label).
     virtual void formatParam(uint32_t index, char* text, float value) = 0;
     virtual int32_t getLatency() { return 0; }
+    /// Whether the last block's output was silence that stays silence until
+    /// the input is no longer silent (the engine idles). [audio thread]
+    virtual bool outputIsSilent() const { return false; }
     virtual void noteOn(int32_t note, int32_t velocity) { (void)note, (void)velocity; }
     virtual void noteOff(int32_t note, int32_t velocity) { (void)note, (void)velocity; }
     virtual void controlChange(uint16_t key, float value) { (void)key, (void)value; }
 
-    /// Shows "Error loading chunk: <text>" captioned "<product> error"; returns 0.
-    VstInt32 showLoadError(const char* text);
+    /// Shows "Error loading chunk: <text>" captioned "<product> error".
+    void showLoadError(const char* text);
 
 protected:
-    /// Applies one host event at its place in the block. [audio thread]
-    void applyMidiEvent(const VstEvent* event);
+    /// Applies one MIDI message at its place in the block. [audio thread]
+    void applyMidi(const uint8_t bytes[3]);
     void handleController(uint16_t key, int32_t value);
 
     /// For the effect's constructor: fills a slot.
     ParamSlot& slot(uint32_t index) { return params.slots[index]; }
+    void setUniqueId(uint32_t id) { uid = id; }
+    /// Takes ownership of the editor. [construction]
+    void setEditor(IEditor* newEditor);
 
 private:
-    static constexpr int kChannels = 2;  // one stereo pair in, one out
-
     bool ensureWorkBuffers();
-    void floatFrontEnd(float** inputs, float** outputs, VstInt32 frames, bool accumulate);
     /// inputsReady: inputs are the work buffers, already filled and sanitised.
-    void blockCycle(double** inputs, double** outputs, VstInt32 frames, bool inputsReady);
+    void blockCycle(double** inputs, double** outputs, int32_t frames, bool inputsReady, const IEventList* events);
+    void applyEvent(const TimedEvent& event);
     void renderSubBlock(double** outputs, int32_t start, int32_t frames);
     bool checkParameters();
     void initPrograms();
@@ -149,15 +179,20 @@ private:
 
     ParamTable params;
     const char* productName;
+    uint32_t uid;
+    IHost* host = nullptr;
+    IEditor* editor = nullptr;
+    float sampleRate = 44100.0f;
+    int32_t blockSize = 1024;
+    int32_t numPrograms;
+    int32_t curProgram = 0;
     std::unique_ptr<ProgramSlot[]> programs;
-    std::vector<uint8_t> chunkBuffer;
 
     std::unique_ptr<double[]> work;     // block size x 4 channels, or null
     int32_t workFrames = 0;             // block size the work buffers were built for
     double* workIn[kChannels] = {};
     double* workOut[kChannels] = {};
 
-    VstEvents* pendingEvents = nullptr;  // valid until the end of the next process call
     std::atomic<int32_t> learnTarget{-1};
     std::atomic<IParamNotify*> paramListener{nullptr};
     uint8_t checkParams = 0;
@@ -167,16 +202,23 @@ private:
     bool blockPlaying = false;
 };
 
-/// Makes the product's effect if the processor has SSE2; otherwise tells the
+/// Makes the product's core if the processor has SSE2; otherwise tells the
 /// user and returns a NullPlug so the host still gets a working effect.
-using EffectFactory = Plug* (*)(audioMasterCallback host);
+using EffectFactory = Plug* (*)(IHost* host);
 using CpuProbe = bool (*)();
-AudioEffect* createEffect(audioMasterCallback host, EffectFactory factory, CpuProbe hasSse2);
+Plug* createPlug(IHost* host, EffectFactory factory, CpuProbe hasSse2);
+
+/// Whether the processor has SSE2 (CPUID leaf 1, EDX bit 26).
+bool cpuHasSse2();
+
+/// Defined by the product: the core of one new instance for host (through
+/// createPlug), or null. Every format's entry makes its instances with it.
+Plug* createPlugInstance(IHost* host);
 
 /// The stand-in effect on processors without SSE2: one parameter, silence.
 class NullPlug final : public Plug {
 public:
-    explicit NullPlug(audioMasterCallback host);
+    explicit NullPlug(IHost* host);
     void prepare() override {}
     void reset() override {}
     bool processBlock(bool, const BlockTiming&, double**, double** outputs, int32_t frames) override;

@@ -25,12 +25,12 @@ void Plug::snapshotProgram(int32_t p)
     for (uint32_t i = 0; i < params.count; ++i) programs[p].values[i] = params.slots[i].current();
 }
 
-void Plug::setProgram(VstInt32 p)
+void Plug::setProgram(int32_t p)
 {
     if (p < 0 || p >= numPrograms) return;
     snapshotProgram(curProgram);  // programs are edited in place
     for (uint32_t i = 0; i < params.count; ++i)
-        if (!(params.slots[i].flags & kParamNoProgram)) setParameter(static_cast<VstInt32>(i), programs[p].values[i]);
+        if (!(params.slots[i].flags & kParamNoProgram)) setParameter(static_cast<int32_t>(i), programs[p].values[i]);
     curProgram = p;
 }
 
@@ -53,7 +53,7 @@ void Plug::getProgramName(char* name)
     std::memcpy(name, programs[curProgram].name, strnlen(programs[curProgram].name, kProgramNameBytes) + 1);
 }
 
-bool Plug::getProgramNameIndexed(VstInt32, VstInt32 index, char* text)
+bool Plug::getProgramNameIndexed(int32_t index, char* text)
 {
     if (index < 0 || index >= numPrograms) return false;
     std::memcpy(text, programs[index].name, strnlen(programs[index].name, kProgramNameBytes) + 1);
@@ -86,28 +86,20 @@ void Plug::serializeState(bool isPreset, std::vector<uint8_t>& buffer) const
     }
 }
 
-VstInt32 Plug::getChunk(void** data, bool isPreset)
-{
-    serializeState(isPreset, chunkBuffer);
-    *data = chunkBuffer.data();
-    return static_cast<VstInt32>(chunkBuffer.size());
-}
-
-VstInt32 Plug::showLoadError(const char* text)
+void Plug::showLoadError(const char* text)
 {
     char caption[64];
     char message[256];
     std::snprintf(caption, sizeof caption, "%s error", productName);
     std::snprintf(message, sizeof message, "Error loading chunk: %s", text);
     Platform::messageBox(message, caption, Platform::kMbTaskModal | Platform::kMbIconError);
-    return 0;
 }
 
-VstInt32 Plug::setChunk(void* data, VstInt32 size, bool)
+void Plug::loadState(const uint8_t* data, size_t size)
 {
     // Records are applied as they are read: damage ends loading and keeps
     // everything applied before it.
-    ChunkReader reader(static_cast<const uint8_t*>(data), size > 0 ? static_cast<size_t>(size) : 0);
+    ChunkReader reader(data, size);
     ChunkRecordData r;
     while (reader.next(r)) {
         switch (r.type) {
@@ -136,13 +128,12 @@ VstInt32 Plug::setChunk(void* data, VstInt32 size, bool)
                                   "Trying to load a preset for \"%s\"\nDo you want to continue?", name);
                     const int answer = Platform::messageBox(
                         question, productName, Platform::kMbTaskModal | Platform::kMbIconQuestion | Platform::kMbYesNo);
-                    if (answer != Platform::kIdYes) return 0;  // a box that could not be shown counts as No
+                    if (answer != Platform::kIdYes) return;  // a box that could not be shown counts as No
                 }
                 break;
         }
     }
     if (reader.error() != ChunkError::None) showLoadError(chunkErrorText(reader.error()));
-    return 0;
 }
 
 }  // namespace PlugCore

@@ -21,9 +21,9 @@ constexpr KnobPlace kKnobs[] = {
 
 }  // namespace
 
-Vesk::Vesk(audioMasterCallback hostCallback) : Plug(hostCallback, 16, kCount, "Vesk2")
+Vesk::Vesk(PlugCore::IHost* hostOfCore) : Plug(hostOfCore, 16, kCount, "Vesk2")
 {
-    setUniqueID(vstFourCC('V', 'e', 's', 'A'));
+    setUniqueId(PlugCore::fourCC('V', 'e', 's', 'A'));
     for (uint32_t i = 0; i < kCount; ++i) {
         PlugCore::ParamSlot& s = slot(i);
         s.name = kTable[i].name;
@@ -89,7 +89,7 @@ void Vesk::formatParam(uint32_t index, char* text, float value)
     VeskParams::format(index, text, value);
 }
 
-PlugCore::Plug* makeVesk(audioMasterCallback host)
+PlugCore::Plug* makeVesk(PlugCore::IHost* host)
 {
     return new Vesk(host);
 }

@@ -7,7 +7,7 @@
 
 class Vesk final : public PlugCore::Plug, public Vornkit::IEditBuilder {
 public:
-    explicit Vesk(audioMasterCallback host);
+    explicit Vesk(PlugCore::IHost* host);
     ~Vesk() override;
 
     void prepare() override;
@@ -15,6 +15,8 @@ public:
     bool processBlock(bool changed, const PlugCore::BlockTiming& timing, double** inputs, double** outputs,
                       int32_t frames) override;
     void formatParam(uint32_t index, char* text, float value) override;
+    /// The engine idles: silence in, and nothing of the tail left above its silence level.
+    bool outputIsSilent() const override { return reverb.idle(); }
     /// The panel: thirteen knobs and the mode switch.
     void buildEditor(Vornkit::PlugFrame* frame) override;
 
@@ -33,4 +35,4 @@ private:
 };
 
 /// The product's factory: a Vesk on processors with SSE2, else the stand-in.
-PlugCore::Plug* makeVesk(audioMasterCallback host);
+PlugCore::Plug* makeVesk(PlugCore::IHost* host);

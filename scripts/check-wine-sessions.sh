@@ -14,7 +14,7 @@ trap wine_env_stop EXIT
 
 # A gtest program through the emulator, one that opens windows, and a script
 # that runs vesk-host.exe several times.
-tests='^(host|wine|tools_e2e_vesk_info)$'
+tests='^(vst2|wine|tools_e2e_vesk_info)$'
 
 echo "Session 1: the main job's Windows step"
 wine_env_start "$root/build/win64"

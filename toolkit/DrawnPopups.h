@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "toolkit/WindowSystem.h"
+#include "toolkit/Windowing.h"
 
 namespace DXBlit {
 class Context;

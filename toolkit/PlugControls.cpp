@@ -6,7 +6,7 @@
 
 #include "render/Font.h"
 #include "toolkit/PlugEditor.h"
-#include "toolkit/WindowSystem.h"
+#include "toolkit/Windowing.h"
 
 namespace Vornkit {
 

@@ -53,12 +53,8 @@ void releaseTexture(DXBlit::StaticTexture*& t)
 PlugEditVST::PlugEditVST(PlugCore::Plug* fx, IEditBuilder* b, const EditorDescription& d)
     : effect(fx), desc(d), builder(b)
 {
-    rect.top = 0;
-    rect.left = 0;
-    rect.bottom = static_cast<int16_t>(desc.height);
-    rect.right = static_cast<int16_t>(desc.width);
     valueCache.reset(new float[desc.paramCount]);
-    for (uint32_t i = 0; i < desc.paramCount; ++i) valueCache[i] = effect->getParameter(static_cast<VstInt32>(i));
+    for (uint32_t i = 0; i < desc.paramCount; ++i) valueCache[i] = effect->getParameter(static_cast<int32_t>(i));
     if (desc.scratchSize) scratch.reset(new uint8_t[desc.scratchSize]());
     effect->setParamListener(this);
 }
@@ -90,10 +86,10 @@ void PlugEditVST::endWindow()
     h->requestClose();
 }
 
-bool PlugEditVST::getRect(ERect** r)
+bool PlugEditVST::getSize(int32_t& width, int32_t& height)
 {
-    if (!r) return false;
-    *r = &rect;
+    width = desc.width;
+    height = desc.height;
     return true;
 }
 
@@ -137,6 +133,8 @@ void PlugEditVST::close()
 }
 
 void PlugEditVST::idle() { windowSystem().pump(); }
+
+int PlugEditVST::eventDescriptor() const { return windowSystem().eventDescriptor(); }
 
 void PlugEditVST::windowDestroyed()
 {

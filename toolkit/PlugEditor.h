@@ -1,4 +1,5 @@
-// The editor of a plug-in: PlugEditVST is what the host opens and closes;
+// The editor of a plug-in: PlugEditVST is what a format opens and closes in
+// its host's window;
 // PlugFrame is the top container inside the window host, which draws the
 // background, gives controls their parameters, textures and fonts, polls the
 // core every 10 ms tick and offers the frame menu. [GUI thread, except midiMapChanged]
@@ -14,7 +15,7 @@
 #include <memory>
 
 #include "core/ParamTable.h"
-#include "host/AudioEffect.h"
+#include "core/PlugHost.h"
 #include "toolkit/Winwrapper.h"
 
 namespace PlugCore {
@@ -74,19 +75,20 @@ public:
 inline constexpr char kMakerSite[] = "https://morlenvale.example/";
 inline constexpr char kMakerSiteItem[] = "&Go to morlenvale.example";
 
-class PlugEditVST final : public AEffEditor, public IFrameController, public PlugCore::IParamNotify {
+class PlugEditVST final : public PlugCore::IEditor, public IFrameController, public PlugCore::IParamNotify {
 public:
-    /// Registers itself as the effect's editor (the effect then advertises one).
+    /// Hears the effect's notifications from now on; the effect owns it as its editor.
     PlugEditVST(PlugCore::Plug* effect, IEditBuilder* builder, const EditorDescription& description);
     ~PlugEditVST() override;
 
-    // AEffEditor
-    bool getRect(ERect** rect) override;
+    // PlugCore::IEditor
+    bool getSize(int32_t& width, int32_t& height) override;
     bool open(void* parentWindow) override;
     void close() override;
+    bool isOpen() const override { return frame != nullptr; }
     /// Where the window system waits to be asked (X11), its events are handled here.
     void idle() override;
-    bool isOpen() const { return frame != nullptr; }
+    int eventDescriptor() const override;
 
     // IFrameController
     void windowDestroyed() override;
@@ -117,7 +119,6 @@ private:
     PlugFrame* frame = nullptr;
     std::atomic<int32_t> editorLock{0};
     std::unique_ptr<uint8_t[]> scratch;
-    ERect rect{};
     std::unique_ptr<float[]> valueCache;
     void* parentWindow = nullptr;
     /// A learn ended (a new mapping or a cancel) since the last poll: the

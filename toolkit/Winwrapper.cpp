@@ -1,6 +1,5 @@
 #include "toolkit/Winwrapper.h"
 
-#include "platform/Seam.h"
 #include "platform/dialogs.h"
 #include "render/GLDevice.h"
 #include "toolkit/DrawnPopups.h"
@@ -8,16 +7,12 @@
 namespace Vornkit {
 
 namespace {
-Platform::Seam<WindowSystem> seam(systemWindowSystem);
 
 void failureBox(const char* text)
 {
     Platform::messageBox(text, "Error!", Platform::kMbOk | Platform::kMbIconError);
 }
 }  // namespace
-
-WindowSystem& windowSystem() { return seam.get(); }
-WindowSystem* setWindowSystem(WindowSystem* system) { return seam.install(system); }
 
 class Winwrapper::Dispatch {
 public:

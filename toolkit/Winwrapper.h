@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "toolkit/Control.h"
-#include "toolkit/WindowSystem.h"
+#include "toolkit/Windowing.h"
 
 namespace DXBlit {
 class Device;

@@ -1,9 +1,8 @@
-// The product's factory behind the exported entry: compiled into the plug-in
-// library only, so that test programs can link the layers without it.
+// The product's factory behind every format's entry: compiled into the
+// plug-in libraries only, so that test programs can link the layers without it.
 #include "effect/Vesk.h"
-#include "host/Entry.h"
 
-AudioEffect* createEffectInstance(audioMasterCallback host)
+PlugCore::Plug* PlugCore::createPlugInstance(IHost* host)
 {
-    return PlugCore::createEffect(host, makeVesk, cpuHasSse2);
+    return createPlug(host, makeVesk, cpuHasSse2);
 }

@@ -16,9 +16,9 @@
 #include "platform/dialogs.h"
 #include "platform/system.h"
 #include "platform/windowclass.h"
-#include "toolkit/WindowSystem.h"
+#include "platform/windowsystem.h"
 
-namespace Vornkit {
+namespace Platform {
 
 namespace {
 
@@ -320,7 +320,7 @@ WindowSystem& systemWindowSystem()
     return system;
 }
 
-}  // namespace Vornkit
+}  // namespace Platform
 
 namespace Platform {
 

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "platform/x11/display.h"
-#include "toolkit/WindowSystem.h"
+#include "platform/windowsystem.h"
 
-namespace Vornkit {
+namespace Platform {
 
 namespace {
 
@@ -325,6 +325,12 @@ public:
         for (X11Window* w : windows) w->showCursor(cursor);
     }
 
+    int eventDescriptor() const override
+    {
+        Display* display = Platform::X11::connection();
+        return display ? ConnectionNumber(display) : -1;
+    }
+
     bool screenSize(int& width, int& height) const override
     {
         Display* display = Platform::X11::connection();
@@ -374,4 +380,4 @@ WindowSystem& systemWindowSystem()
     return system;
 }
 
-}  // namespace Vornkit
+}  // namespace Platform

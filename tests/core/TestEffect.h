@@ -1,5 +1,6 @@
 // A small effect on top of PlugCore::Plug that records what the core asks of
-// its engine hooks, so the core can be tested without the reverb.
+// its engine hooks, so the core can be tested without the reverb. It is
+// driven as a VST 2.4 host drives the plug-in: through the VST 2.4 adapter.
 #pragma once
 
 #include <atomic>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "core/Plug.h"
+#include "formats/vst2/Vst2Plug.h"
 
 namespace CoreTest {
 
@@ -44,9 +46,14 @@ public:
     static constexpr uint32_t kNoProgramParam = 12;  ///< keeps its value across program switches
     static constexpr uint32_t kUnnamedParam = 13;    ///< no name and no label
 
+    /// With its own VST 2.4 frame for hostCallback (none when null: a frame made
+    /// elsewhere attaches it); frameOwnsIt: that frame owns this core and
+    /// deletes it on effClose, as in the plug-in.
     explicit TestEffect(audioMasterCallback hostCallback, const char* name = "CoreFx", int programTotal = kPrograms,
-                        int paramTotal = kParams)
-        : Plug(hostCallback, programTotal, paramTotal, name)
+                        int paramTotal = kParams, bool frameOwnsIt = false)
+        : Plug(nullptr, programTotal, paramTotal, name),
+          vst(hostCallback ? new Vst2::Vst2Plug(hostCallback) : nullptr),
+          owned(frameOwnsIt)
     {
         ++alive;
         for (uint32_t i = 0; i < paramCount(); ++i) {
@@ -60,8 +67,13 @@ public:
         if (paramCount() > kNoProgramParam) slot(kNoProgramParam).flags = PlugCore::kParamNoProgram;
         calls.reserve(8192);
         blocks.reserve(8192);
+        if (vst) vst->attach(this, owned);
     }
-    ~TestEffect() override { --alive; }
+    ~TestEffect() override
+    {
+        --alive;
+        if (!owned) delete vst;
+    }
 
     static float builtInDefault(uint32_t index) { return 0.05f * static_cast<float>(index + 1); }
 
@@ -112,16 +124,35 @@ public:
 
     // ---- access for tests ----
     PlugCore::ParamSlot& slotOf(uint32_t index) { return slot(index); }
-    void attachEditor(AEffEditor* e)
+    void attachEditor(PlugCore::IEditor* e)
     {
         setEditor(e);
         setParamListener(dynamic_cast<PlugCore::IParamNotify*>(e));
+        if (vst) vst->attach(this, owned);  // the record now advertises the editor
     }
-    AEffect* record() { return getAeffect(); }
+
+    // ---- the VST 2.4 face ----
+    Vst2::Vst2Plug& frame() { return *vst; }
+    AEffect* record() { return vst->getAeffect(); }
+    AEffect* getAeffect() { return vst->getAeffect(); }
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                        float opt = 0.0f)
     {
-        return getAeffect()->dispatcher(getAeffect(), opcode, index, value, ptr, opt);
+        return record()->dispatcher(record(), opcode, index, value, ptr, opt);
+    }
+    void resume() { vst->resume(); }
+    void process(float** in, float** out, VstInt32 frames) { vst->process(in, out, frames); }
+    void processReplacing(float** in, float** out, VstInt32 frames) { vst->processReplacing(in, out, frames); }
+    void processDoubleReplacing(double** in, double** out, VstInt32 frames)
+    {
+        vst->processDoubleReplacing(in, out, frames);
+    }
+    VstInt32 processEvents(VstEvents* events) { return vst->processEvents(events); }
+    VstInt32 getChunk(void** data, bool isPreset) { return vst->getChunk(data, isPreset); }
+    VstInt32 setChunk(void* data, VstInt32 size, bool isPreset) { return vst->setChunk(data, size, isPreset); }
+    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text)
+    {
+        return vst->getProgramNameIndexed(category, index, text);
     }
     std::vector<uint8_t> chunk(bool isPreset)
     {
@@ -160,6 +191,9 @@ public:
     static inline std::atomic<int> alive{0};
 
 private:
+    Vst2::Vst2Plug* vst;
+    bool owned;
+
     void log(HookCall c)
     {
         if (!recording) return;
@@ -175,16 +209,18 @@ private:
 };
 
 /// An editor that answers the core's notifications; `busy` makes it refuse them.
-class TestEditor : public AEffEditor, public PlugCore::IParamNotify {
+class TestEditor : public PlugCore::IEditor, public PlugCore::IParamNotify {
 public:
-    bool getRect(ERect** rect) override
+    bool getSize(int32_t& width, int32_t& height) override
     {
         ++rects;
-        if (rect) *rect = &area;
+        width = area.right - area.left;
+        height = area.bottom - area.top;
         return rectAnswer;
     }
     bool open(void*) override { return ++opens, openAnswer; }
     void close() override { ++closes; }
+    bool isOpen() const override { return opens > closes; }
     void idle() override { ++idles; }
     bool paramChanged(uint32_t index, float value) override
     {

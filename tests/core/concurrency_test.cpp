@@ -45,11 +45,12 @@ struct SharedHost {
 
 /// An editor guarding itself with a try-flag, as the real one does: a
 /// notification that finds it busy is refused (values) or dropped (mappings).
-class GuardedEditor : public AEffEditor, public PlugCore::IParamNotify {
+class GuardedEditor : public PlugCore::IEditor, public PlugCore::IParamNotify {
 public:
-    bool getRect(ERect**) override { return false; }
+    bool getSize(int32_t&, int32_t&) override { return false; }
     bool open(void*) override { return false; }
     void close() override {}
+    bool isOpen() const override { return false; }
     bool paramChanged(uint32_t index, float value) override
     {
         if (busy.exchange(true)) return false;

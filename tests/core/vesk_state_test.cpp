@@ -31,7 +31,7 @@ protected:
     VeskState()
     {
         std::string path;
-        Vesk probe(FakeHost::callback());
+        Vesk probe(FakeHost::core());
         if (probe.defaultsPath(path)) file = path;
         dialogs.boxes.clear();
     }
@@ -46,16 +46,16 @@ protected:
     /// scratch folder; on Windows it is the one every program in the prefix
     /// (the plug-in loaded by other test programs included) starts from.
     bool ownsFolder = Platform::pathSeparator() == '/';
-    std::unique_ptr<Vesk> make() { return std::make_unique<Vesk>(FakeHost::callback()); }
+    std::unique_ptr<Vesk> make() { return std::make_unique<Vesk>(FakeHost::core()); }
     static std::vector<uint8_t> chunkOf(Vesk& v, bool isPreset)
     {
-        void* data = nullptr;
-        const VstInt32 n = v.getChunk(&data, isPreset);
-        return std::vector<uint8_t>(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + n);
+        std::vector<uint8_t> bytes;
+        v.serializeState(isPreset, bytes);
+        return bytes;
     }
     static void load(Vesk& v, std::vector<uint8_t> bytes)
     {
-        v.setChunk(bytes.data(), static_cast<VstInt32>(bytes.size()), false);
+        v.loadState(bytes.data(), bytes.size());
     }
 
     CoreTest::ScratchConfigHome home{"vesk"};

@@ -15,10 +15,10 @@ namespace {
 
 std::string shown(Vesk& fx, uint32_t index, float raw)
 {
-    fx.setParameter(static_cast<VstInt32>(index), raw);
+    fx.setParameter(static_cast<int32_t>(index), raw);
     char text[64];
     std::memset(text, 'x', sizeof text);
-    fx.getParameterDisplay(static_cast<VstInt32>(index), text);
+    fx.getParameterDisplay(static_cast<int32_t>(index), text);
     return text;
 }
 

@@ -185,7 +185,7 @@ TEST(EngineExactness, ThePlugInRendersTheSameOnEveryPathInBothPrecisions)
                 if (twice) {
                     double* in[2] = {d0.data(), d1.data()};
                     double* out[2] = {o0.data(), o1.data()};
-                    host.fx->processDoubleReplacing(in, out, kBlock);
+                    host.vst->processDoubleReplacing(in, out, kBlock);
                 } else {
                     std::vector<float> f0(d0.begin(), d0.end()), f1(d1.begin(), d1.end()), g0(kBlock), g1(kBlock);
                     host.process(f0.data(), f1.data(), g0.data(), g1.data(), kBlock);

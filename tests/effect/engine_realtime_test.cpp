@@ -104,7 +104,7 @@ TEST(EngineRealtime, RandomAutomationStaysFiniteAndBounded)
             const int32_t frames = 1 + static_cast<int32_t>(random() % kBlock);
             for (uint32_t i = 0; i < VeskParams::kCount; ++i)
                 if (i != Index::kRoomSize || random() % 400 == 0)
-                    host.fx->setParameter(static_cast<VstInt32>(i), unit(random));
+                    host.fx->setParameter(static_cast<int32_t>(i), unit(random));
             if (random() % 50 == 0) loudness = random() % 3 == 0 ? 0.0f : unit(random);  // bursts and silence
             const size_t from = random() % (table.size() - 2 * kBlock);
             for (int32_t n = 0; n < frames; ++n) {

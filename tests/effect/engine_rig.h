@@ -10,6 +10,7 @@
 #include "effect/ReverbEngine.h"
 #include "effect/Vesk.h"
 #include "effect/VeskParams.h"
+#include "formats/vst2/Vst2Plug.h"
 #include "tests/support/FakeHost.h"
 
 // Builds whose long renders are shortened: sanitizers, Wine, unoptimised code.
@@ -88,22 +89,25 @@ inline std::vector<double> noise(size_t frames, uint32_t seed = 1)
     return x;
 }
 
-/// A Vesk beside its fake host, set up and resumed as a host does.
+/// A Vesk in its VST 2.4 frame beside a fake host, set up and resumed as a host does.
 struct Host {
     TestSupport::FakeHost fake;
-    std::unique_ptr<Vesk> fx;
+    std::unique_ptr<Vst2::Vst2Plug> vst;  ///< owns fx
+    Vesk* fx;
 
-    Host(float rate, int32_t blockSize) : fx(new Vesk(TestSupport::FakeHost::callback()))
+    Host(float rate, int32_t blockSize) : vst(new Vst2::Vst2Plug(TestSupport::FakeHost::callback()))
     {
-        fx->setSampleRate(rate);
-        fx->setBlockSize(blockSize);
-        fx->resume();
+        fx = new Vesk(vst.get());
+        vst->attach(fx, true);
+        vst->setSampleRate(rate);
+        vst->setBlockSize(blockSize);
+        vst->resume();
     }
     void process(float* in0, float* in1, float* out0, float* out1, int32_t frames)
     {
         float* in[2] = {in0, in1};
         float* out[2] = {out0, out1};
-        fx->processReplacing(in, out, frames);
+        vst->processReplacing(in, out, frames);
     }
 };
 

@@ -48,7 +48,7 @@ uint64_t render(const Scenario& s)
 {
     Host host(s.rate, s.block);
     Vesk& fx = *host.fx;
-    for (const Change& c : s.settings) fx.setParameter(static_cast<VstInt32>(c.param), c.value);
+    for (const Change& c : s.settings) fx.setParameter(static_cast<int32_t>(c.param), c.value);
     if (s.learn >= 0) fx.startLearn(static_cast<uint32_t>(s.learn));
 
     // Half a second of noise bursts, then the tail.
@@ -62,11 +62,11 @@ uint64_t render(const Scenario& s)
     for (int32_t at = 0; at < total; at += s.block) {
         const int32_t n = std::min(s.block, total - at);
         for (; nextAuto < s.automation.size() && s.automation[nextAuto].frame < at + n; ++nextAuto)
-            fx.setParameter(static_cast<VstInt32>(s.automation[nextAuto].param), s.automation[nextAuto].value);
+            fx.setParameter(static_cast<int32_t>(s.automation[nextAuto].param), s.automation[nextAuto].value);
         CoreTest::EventList events;
         for (; nextMidi < s.midi.size() && s.midi[nextMidi].frame < at + n; ++nextMidi)
             events.cc(s.midi[nextMidi].frame - at, 20, static_cast<uint8_t>(s.midi[nextMidi].value));
-        if (!events.events.empty()) fx.processEvents(events.get());
+        if (!events.events.empty()) host.vst->processEvents(events.get());
 
         if (s.useDouble) {
             std::vector<double> in0(x.begin() + at, x.begin() + at + n), in1(in0), o0(static_cast<size_t>(n)),
@@ -74,7 +74,7 @@ uint64_t render(const Scenario& s)
             for (double& v : in1) v = -0.5 * v;
             double* in[2] = {in0.data(), in1.data()};
             double* out[2] = {o0.data(), o1.data()};
-            fx.processDoubleReplacing(in, out, n);
+            host.vst->processDoubleReplacing(in, out, n);
             for (int32_t i = 0; i < n; ++i)
                 fnv.add(static_cast<float>(o0[static_cast<size_t>(i)])),
                     fnv.add(static_cast<float>(o1[static_cast<size_t>(i)]));

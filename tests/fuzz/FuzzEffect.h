@@ -30,9 +30,23 @@ inline void require(bool ok, const char* what)
     if (!ok) fail(what);
 }
 
+/// The host: automation must name an existing parameter with a value in [0, 1].
+class CheckingHost final : public PlugCore::IHost {
+public:
+    void automate(uint32_t index, float value) override
+    {
+        require(index < kParams, "automation of a parameter that does not exist");
+        require(value >= 0.0f && value <= 1.0f, "automation value outside [0, 1]");
+    }
+    void beginEdit(uint32_t) override {}
+    void endEdit(uint32_t) override {}
+    bool transport(PlugCore::Transport&) override { return false; }
+};
+inline CheckingHost host;
+
 class Effect final : public PlugCore::Plug {
 public:
-    explicit Effect(audioMasterCallback host) : Plug(host, kPrograms, kParams, kProduct)
+    explicit Effect(PlugCore::IHost* h) : Plug(h, kPrograms, kParams, kProduct)
     {
         for (uint32_t i = 0; i < paramCount(); ++i) {
             PlugCore::ParamSlot& s = slot(i);
@@ -46,16 +60,6 @@ public:
     bool processBlock(bool, const PlugCore::BlockTiming&, double**, double**, int32_t) override { return false; }
     void formatParam(uint32_t, char* text, float) override { text[0] = 0; }
 };
-
-/// Host callback: automation must name an existing parameter with a value in [0, 1].
-inline VstIntPtr VSTCALLBACK host(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt)
-{
-    if (opcode == audioMasterAutomate) {
-        require(index >= 0 && index < kParams, "automation of a parameter that does not exist");
-        require(opt >= 0.0f && opt <= 1.0f, "automation value outside [0, 1]");
-    }
-    return opcode == audioMasterVersion ? 2400 : 0;
-}
 
 /// Answers questions as told and checks the form of every box: loading shows
 /// questions while they are answered Yes, and at most one error, which ends it.
@@ -121,9 +125,9 @@ inline void checkTables(const Effect& fx)
 
 inline std::vector<uint8_t> chunkOf(Effect& fx, bool isPreset)
 {
-    void* data = nullptr;
-    const VstInt32 n = fx.getChunk(&data, isPreset);
-    return std::vector<uint8_t>(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + n);
+    std::vector<uint8_t> bytes;
+    fx.serializeState(isPreset, bytes);
+    return bytes;
 }
 
 /// Whatever was loaded saves as a bank that a fresh instance loads without a
@@ -137,9 +141,8 @@ inline void checkRoundTrip(Effect& fx)
         return m;
     }(), "bank size");
     Dialogs quiet;
-    Effect copy(host);
-    std::vector<uint8_t> bytes = bank;
-    copy.setChunk(bytes.data(), static_cast<VstInt32>(bytes.size()), false);
+    Effect copy(&host);
+    copy.loadState(bank.data(), bank.size());
     require(quiet.boxes == 0, "a saved bank does not load quietly");
     require(chunkOf(copy, false) == bank, "a saved bank does not load back to the same bytes");
     require(copy.getProgram() == fx.getProgram(), "current program lost");

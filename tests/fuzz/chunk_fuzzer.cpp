@@ -1,4 +1,4 @@
-// setChunk on arbitrary bytes. The first input byte answers the question about
+// Loading a state from arbitrary bytes. The first input byte answers the question about
 // another product's state (odd: Yes, even: No); the rest is the chunk.
 #include "tests/fuzz/FuzzEffect.h"
 
@@ -13,9 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<uint8_t> chunk(data + 1, data + size);
     chunk.shrink_to_fit();
 
-    Effect fx(host);
+    Effect fx(&host);
     fx.assignMidiKey(3, static_cast<int16_t>(0xB007));  // a mapping the chunk may move or leave
-    fx.setChunk(chunk.empty() ? nullptr : chunk.data(), static_cast<VstInt32>(chunk.size()), true);
+    fx.loadState(chunk.empty() ? nullptr : chunk.data(), chunk.size());
 
     require(dialogs.errors <= 1, "more than one error");
     if (chunk.size() < 8) require(dialogs.errors == 1 && dialogs.boxes == 1, "short chunk without its error");

@@ -1,7 +1,7 @@
 // The state chunk codec on arbitrary bytes: it never reads outside them, and
 // writing back what it read reproduces the input byte for byte up to the
 // damage it reports. Inputs start with a byte it ignores, so that the seeds
-// of the setChunk target (whose first byte answers a question) serve here too.
+// of the state-loading target (whose first byte answers a question) serve here too.
 #include <cstdlib>
 #include <cstring>
 #include <vector>

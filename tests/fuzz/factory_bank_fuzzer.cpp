@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     dialogs.answer = data[0] & 1 ? Platform::kIdYes : Platform::kIdNo;
     resource.assign(data + 1, data + size);
     resource.shrink_to_fit();  // exactly the resource's size: a read past it is caught
-    Effect fx(host);
+    Effect fx(&host);
     fx.setParameter(5, 0.75f);
     {
         TestSupport::ScopedResources scoped(findFactoryBank);

@@ -32,7 +32,7 @@ void edit(Fuzz::Effect& fx)
 {
     for (int32_t p = 0; p < Fuzz::kPrograms; ++p) {
         fx.setProgram(p);
-        fx.setParameter(static_cast<VstInt32>(p % Fuzz::kParams), 0.05f * static_cast<float>(p));
+        fx.setParameter(static_cast<int32_t>(p % Fuzz::kParams), 0.05f * static_cast<float>(p));
         fx.setParameter(12, p % 2 ? 1.0f : 0.0f);
         fx.setProgramName(("Seed program " + std::to_string(p)).c_str());
     }
@@ -65,8 +65,8 @@ int main(int argc, char** argv)
     const fs::path chunkSeeds = fs::path(argv[1]) / "chunk";
     const fs::path bankSeeds = fs::path(argv[1]) / "factory_bank";
 
-    Fuzz::Effect plain(Fuzz::host);
-    Fuzz::Effect edited(Fuzz::host);
+    Fuzz::Effect plain(&Fuzz::host);
+    Fuzz::Effect edited(&Fuzz::host);
     edit(edited);
     const std::vector<uint8_t> defaultBank = Fuzz::chunkOf(plain, false);
     const std::vector<uint8_t> bank = Fuzz::chunkOf(edited, false);

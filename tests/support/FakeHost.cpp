@@ -11,6 +11,29 @@ FakeHost::~FakeHost() { active = previous; }
 
 audioMasterCallback FakeHost::callback() { return &FakeHost::dispatch; }
 
+PlugCore::IHost* FakeHost::core()
+{
+    struct CoreSide final : PlugCore::IHost {
+        void automate(uint32_t index, float value) override
+        {
+            dispatch(nullptr, audioMasterAutomate, static_cast<VstInt32>(index), 0, nullptr, value);
+        }
+        void beginEdit(uint32_t index) override { dispatch(nullptr, audioMasterBeginEdit, static_cast<VstInt32>(index), 0, nullptr, 0); }
+        void endEdit(uint32_t index) override { dispatch(nullptr, audioMasterEndEdit, static_cast<VstInt32>(index), 0, nullptr, 0); }
+        bool transport(PlugCore::Transport& out) override
+        {
+            const auto* t = reinterpret_cast<const VstTimeInfo*>(
+                dispatch(nullptr, audioMasterGetTime, 0, kVstTransportPlaying | kVstPpqPosValid | kVstTempoValid, nullptr, 0));
+            if (!t) return false;
+            out = {(t->flags & kVstTempoValid) != 0, t->tempo, (t->flags & kVstTransportPlaying) != 0,
+                   (t->flags & kVstPpqPosValid) != 0, t->ppqPos};
+            return true;
+        }
+    };
+    static CoreSide side;
+    return &side;
+}
+
 VstIntPtr VSTCALLBACK FakeHost::dispatch(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr value, void*, float opt)
 {
     FakeHost* h = active;

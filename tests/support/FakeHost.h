@@ -4,7 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/vst2.h"
+#include "core/PlugHost.h"
+#include "formats/vst2/vst2.h"
 
 namespace TestSupport {
 
@@ -17,6 +18,9 @@ public:
 
     /// The callback to hand to an effect; it answers for the newest FakeHost alive.
     static audioMasterCallback callback();
+    /// The same host for a plug-in core made without a VST 2.4 frame: it
+    /// records into the same lists.
+    static PlugCore::IHost* core();
 
     VstIntPtr version = 2400;
     bool provideTime = false;  ///< audioMasterGetTime answers null unless set

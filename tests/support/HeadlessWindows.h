@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "toolkit/WindowSystem.h"
+#include "platform/windowsystem.h"
 
 namespace TestSupport {
 
-class HeadlessWindowSystem final : public Vornkit::WindowSystem {
+class HeadlessWindowSystem final : public Platform::WindowSystem {
 public:
     struct Item {
         std::string text;
@@ -21,7 +21,7 @@ public:
         bool enabled, separator;
     };
 
-    class Menu final : public Vornkit::NativeMenu {
+    class Menu final : public Platform::NativeMenu {
     public:
         explicit Menu(HeadlessWindowSystem& s) : system(s) {}
         void addItem(const char* text, uint32_t id, bool enabled) override { items.push_back({text, id, enabled, false}); }
@@ -38,9 +38,9 @@ public:
         HeadlessWindowSystem& system;
     };
 
-    class Window final : public Vornkit::NativeWindow {
+    class Window final : public Platform::NativeWindow {
     public:
-        Window(HeadlessWindowSystem& s, Vornkit::NativeWindowEvents& e, bool ok, bool popup = false)
+        Window(HeadlessWindowSystem& s, Platform::NativeWindowEvents& e, bool ok, bool popup = false)
             : events(e), isPopup(popup), system(s), made(ok)
         {
         }
@@ -70,7 +70,7 @@ public:
             made = false;
             events.eventDestroyed();  // the last call: this object may be gone now
         }
-        std::unique_ptr<Vornkit::NativeMenu> createMenu() override
+        std::unique_ptr<Platform::NativeMenu> createMenu() override
         {
             if (system.drawnPopups) return nullptr;
             auto m = std::make_unique<Menu>(system);
@@ -81,7 +81,7 @@ public:
         void postCommand(uint32_t id) override { posted.push_back(id); }
         void screenPosition(int& px, int& py) const override { px = x, py = y; }
 
-        Vornkit::NativeWindowEvents& events;
+        Platform::NativeWindowEvents& events;
         const bool isPopup;
         int x = 0, y = 0, width = 0, height = 0;  ///< on the screen
         std::vector<uint32_t> posted;             ///< commands waiting for the event to end
@@ -95,10 +95,10 @@ public:
         bool made;
     };
 
-    HeadlessWindowSystem() : previous(Vornkit::setWindowSystem(this)) {}
-    ~HeadlessWindowSystem() override { Vornkit::setWindowSystem(previous); }
+    HeadlessWindowSystem() : previous(Platform::setWindowSystem(this)) {}
+    ~HeadlessWindowSystem() override { Platform::setWindowSystem(previous); }
 
-    std::unique_ptr<Vornkit::NativeWindow> createWindow(Vornkit::NativeWindowEvents& events, int, int, void*) override
+    std::unique_ptr<Platform::NativeWindow> createWindow(Platform::NativeWindowEvents& events, int, int, void*) override
     {
         auto w = std::make_unique<Window>(*this, events, !refuseWindows);
         window = w.get();
@@ -107,7 +107,7 @@ public:
 
     /// With drawnPopups set, windows have no menus or questions of their own:
     /// the toolkit draws its popups, and `onPopup` plays the user while one is up.
-    std::unique_ptr<Vornkit::NativeWindow> createPopup(Vornkit::NativeWindowEvents& events, int px, int py, int w,
+    std::unique_ptr<Platform::NativeWindow> createPopup(Platform::NativeWindowEvents& events, int px, int py, int w,
                                                        int h) override
     {
         if (!drawnPopups || refusePopups) return nullptr;
@@ -136,7 +136,7 @@ public:
     Menu* lastMenu = nullptr;
 
 private:
-    Vornkit::WindowSystem* previous;
+    Platform::WindowSystem* previous;
 };
 
 }  // namespace TestSupport

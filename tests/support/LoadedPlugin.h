@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "host/vst2.h"
+#include "formats/vst2/vst2.h"
 #include "platform/library.h"
 
 namespace TestSupport {

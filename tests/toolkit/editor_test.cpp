@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "effect/Vesk.h"
-#include "tests/core/TestEffect.h"
 #include "platform/system.h"
 #include "tests/support/FakeHost.h"
 #include "tests/support/HeadlessWindows.h"
@@ -38,7 +37,7 @@ class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        fx = std::make_unique<Vesk>(TestSupport::FakeHost::callback());
+        fx = std::make_unique<Vesk>(TestSupport::FakeHost::core());
         editor = static_cast<PlugEditVST*>(fx->getEditor());
         ASSERT_TRUE(editor->open(nullptr));
         window = system.window;
@@ -68,9 +67,9 @@ protected:
 
 TEST_F(EditorTest, PanelHoldsThirteenKnobsAndTheSwitchWhereTheLayoutPutsThem)
 {
-    ERect* r = nullptr;
-    ASSERT_TRUE(editor->getRect(&r));
-    EXPECT_EQ((std::vector<int>{r->top, r->left, r->bottom, r->right}), (std::vector<int>{0, 0, 170, 560}));
+    int32_t w = 0, h = 0;
+    ASSERT_TRUE(editor->getSize(w, h));
+    EXPECT_EQ((std::vector<int>{w, h}), (std::vector<int>{560, 170}));
     EXPECT_FALSE(frame->showLogo);
     const struct {
         int param, x, y;
@@ -203,11 +202,20 @@ TEST_F(EditorTest, TheEndOfALearnRepaintsEvenWhenTheValueStays)
     frame->children[2]->menuCommand(1);  // "reverb time": MIDI Learn
     ASSERT_TRUE(fx->isLearning(1));
     const int before = window->invalidations;
-    CoreTest::EventList list;
-    list.cc(0, 7, 64);
-    CoreTest::StereoBlock io(64);
-    fx->processEvents(list.get());
-    fx->processDoubleReplacing(io.in(), io.out(), 64);
+    struct Controller7 final : PlugCore::IEventList {
+        int32_t size() const override { return 1; }
+        PlugCore::TimedEvent at(int32_t) const override
+        {
+            PlugCore::TimedEvent e;
+            e.kind = PlugCore::TimedEvent::Kind::Midi;
+            e.midi[0] = 0xB0, e.midi[1] = 7, e.midi[2] = 64;
+            return e;
+        }
+    } controller7;
+    std::vector<double> in(64), outL(64), outR(64);
+    double* ins[2] = {in.data(), in.data()};
+    double* outs[2] = {outL.data(), outR.data()};
+    fx->processDouble(ins, outs, 64, &controller7);
     ASSERT_FALSE(fx->isLearning(1));
     ASSERT_EQ(fx->getMidiKey(1), static_cast<int16_t>(0xB007));
     tick();

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/vst2.h"
+#include "formats/vst2/vst2.h"
 
 namespace HostKit {
 

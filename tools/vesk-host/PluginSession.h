@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/vst2.h"
+#include "formats/vst2/vst2.h"
 #include "platform/library.h"
 #include "tools/vesk-host/Transport.h"
 

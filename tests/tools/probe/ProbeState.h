@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "host/vst2.h"
+#include "formats/vst2/vst2.h"
 
 namespace Probe {
 

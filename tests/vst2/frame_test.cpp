@@ -24,7 +24,7 @@ class Frame : public ::testing::Test {
 protected:
     FakeHost host;
     RecordingDialogs dialogs;
-    TestEffect* fx = new TestEffect(FakeHost::callback());
+    TestEffect* fx = new TestEffect(FakeHost::callback(), "CoreFx", TestEffect::kPrograms, TestEffect::kParams, true);
     AEffect* e = fx->record();
 
     void TearDown() override
@@ -50,7 +50,7 @@ protected:
 TEST_F(Frame, RecordDescribesTheEffect)
 {
     EXPECT_EQ(e->magic, kEffectMagic);
-    EXPECT_EQ(e->object, static_cast<AudioEffect*>(fx));
+    EXPECT_EQ(e->object, static_cast<AudioEffect*>(&fx->frame()));
     EXPECT_EQ(e->numPrograms, 16);
     EXPECT_EQ(e->numParams, 14);
     EXPECT_EQ(e->numInputs, 2);
@@ -191,7 +191,8 @@ TEST_F(Frame, EditorOpcodesFollowTheEditor)
     auto* ed = new TestEditor;
     fx->attachEditor(ed);
     EXPECT_EQ(call(effEditGetRect, 0, 0, &rect), 1);
-    EXPECT_EQ(rect, &ed->area);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ((std::vector<int>{rect->top, rect->left, rect->bottom, rect->right}), (std::vector<int>{0, 0, 170, 560}));
     EXPECT_EQ(call(effEditOpen, 0, 0, this), 1);
     EXPECT_EQ(call(effEditIdle), 0);
     EXPECT_EQ(call(effEditClose), 0);
@@ -389,11 +390,15 @@ namespace {
 bool noSse2() { return false; }
 bool withSse2() { return true; }
 int factoryCalls = 0;
-PlugCore::Plug* makeTestEffect(audioMasterCallback host)
+PlugCore::Plug* makeTestEffect(PlugCore::IHost* host)
 {
     ++factoryCalls;
-    return new TestEffect(host);
+    auto* fx = new TestEffect(nullptr);  // its frame is the one being made
+    fx->setHost(host);
+    return fx;
 }
+PlugCore::Plug* withSse2Core(PlugCore::IHost* host) { return PlugCore::createPlug(host, makeTestEffect, withSse2); }
+PlugCore::Plug* noSse2Core(PlugCore::IHost* host) { return PlugCore::createPlug(host, makeTestEffect, noSse2); }
 
 }  // namespace
 
@@ -402,10 +407,10 @@ TEST(Sse2Refusal, ProcessorWithSse2GetsTheProduct)
     FakeHost host;
     RecordingDialogs dialogs;
     factoryCalls = 0;
-    AudioEffect* fx = PlugCore::createEffect(FakeHost::callback(), makeTestEffect, withSse2);
+    AudioEffect* fx = Vst2::instantiate(FakeHost::callback(), withSse2Core);
     ASSERT_NE(fx, nullptr);
     EXPECT_EQ(factoryCalls, 1);
-    EXPECT_NE(dynamic_cast<TestEffect*>(fx), nullptr);
+    EXPECT_NE(dynamic_cast<TestEffect*>(static_cast<Vst2::Vst2Plug*>(fx)->core()), nullptr);
     EXPECT_TRUE(dialogs.boxes.empty());
     AEffect* e = fx->getAeffect();
     EXPECT_EQ(e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f), 1);
@@ -416,7 +421,7 @@ TEST(Sse2Refusal, ProcessorWithoutSse2GetsAWorkingStandIn)
     FakeHost host;
     RecordingDialogs dialogs;
     factoryCalls = 0;
-    AudioEffect* fx = PlugCore::createEffect(FakeHost::callback(), makeTestEffect, noSse2);
+    AudioEffect* fx = Vst2::instantiate(FakeHost::callback(), noSse2Core);
     ASSERT_NE(fx, nullptr);
     EXPECT_EQ(factoryCalls, 0) << "the product is never constructed";
 

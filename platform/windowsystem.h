@@ -1,7 +1,7 @@
-// The toolkit's view of the window system: what a native window tells the
-// window host, and what the window host asks of it. Implemented with Win32
-// (platform/win32), X11 (platform/x11) and without any window for tests.
-// Nothing here includes an OS header.
+// The window system as the editor's toolkit sees it: what a native window
+// tells the window host, and what the window host asks of it. Implemented with
+// Win32 (win32/windowsystem.cpp), X11 (x11/windowsystem.cpp) and, in the tests,
+// without any window. Nothing here includes an OS header.
 //
 // Contract: a native window is created for one NativeWindowEvents receiver
 // and calls it on the window's thread only, with window-relative pixel
@@ -16,7 +16,7 @@
 #include <functional>
 #include <memory>
 
-namespace Vornkit {
+namespace Platform {
 
 enum class MouseAction { Down, Up, DoubleClick };
 
@@ -97,9 +97,13 @@ public:
     /// False where this build has no editor windows yet: the effect then
     /// offers no editor and hosts show their own view of the parameters.
     virtual bool hasWindows() const { return true; }
-    /// Handles what the window system has waiting for our windows (the host's
-    /// idle call); nothing where the system delivers events itself.
+    /// Handles what the window system has waiting for our windows and runs
+    /// their timers (the host's idle call, or its timer or descriptor callback);
+    /// nothing where the system delivers events itself.
     virtual void pump() {}
+    /// A file descriptor that turns readable when events wait for pump(), for
+    /// hosts that watch descriptors for a plug-in; -1 where there is none.
+    virtual int eventDescriptor() const { return -1; }
     /// A borderless window above everything at (x, y) on the screen that holds
     /// the pointer and keyboard while it lives (menus, questions); null where
     /// the system has its own menus and questions.
@@ -118,7 +122,7 @@ public:
 WindowSystem& windowSystem();
 /// Installs a stand-in; null restores the platform's own. Returns the previous stand-in.
 WindowSystem* setWindowSystem(WindowSystem* system);
-/// Defined by the platform layer (platform/win32, platform/x11).
+/// The platform's own (win32/windowsystem.cpp, x11/windowsystem.cpp).
 WindowSystem& systemWindowSystem();
 
-}  // namespace Vornkit
+}  // namespace Platform

@@ -2,7 +2,7 @@
 // its calls to virtual operations of the effect object.
 #pragma once
 
-#include "host/vst2.h"
+#include "formats/vst2/vst2.h"
 
 /// The editor object of an effect, as the frame sees it. [GUI thread]
 class AEffEditor {

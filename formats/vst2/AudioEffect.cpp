@@ -1,4 +1,4 @@
-#include "host/AudioEffect.h"
+#include "formats/vst2/AudioEffect.h"
 
 #include <cstring>
 #include <exception>
