@@ -37,7 +37,7 @@ public:
 struct TimedEvent {
     enum class Kind : uint8_t { Other, Midi, Param };
     Kind kind = Kind::Other;  ///< Other: known to the format only, skipped by the core
-    int32_t frame = 0;        ///< below 0: at the first frame; beyond the block: after its last
+    int32_t frame = 0;        ///< below 0: at frame 0; beyond the block: before the block's remaining frames
     uint8_t midi[3] = {};     ///< Midi: status and two data bytes
     uint32_t param = 0;       ///< Param: parameter index
     float value = 0.0f;       ///< Param: raw value

@@ -67,6 +67,67 @@ float beatStep(int32_t frames, float tempo, float rate)
 
 }  // namespace
 
+TEST_F(BlockCycle, TimedParameterEventsApplyAtTheirFrames)
+{
+    // Through the core's own interface, as sample-accurate hosts send values:
+    // the block splits at each event's frame and the engine sees the value
+    // from there on; events at one frame apply together, out-of-order ones
+    // with the group they fall behind, early ones at frame 0, late ones
+    // before the rest of the block; an unknown index splits but changes nothing.
+    struct Param {
+        int32_t frame;
+        uint32_t index;
+        float value;
+    };
+    struct List final : PlugCore::IEventList {
+        std::vector<Param> events;
+        int32_t size() const override { return static_cast<int32_t>(events.size()); }
+        PlugCore::TimedEvent at(int32_t k) const override
+        {
+            PlugCore::TimedEvent t;
+            t.kind = PlugCore::TimedEvent::Kind::Param;
+            t.frame = events[static_cast<size_t>(k)].frame;
+            t.param = events[static_cast<size_t>(k)].index;
+            t.value = events[static_cast<size_t>(k)].value;
+            return t;
+        }
+    };
+    const float d0 = TestEffect::builtInDefault(0), d1 = TestEffect::builtInDefault(1);
+    const struct {
+        const char* what;
+        std::vector<Param> events;
+        Blocks blocks;
+        std::vector<std::pair<float, float>> seen;  ///< parameters 0 and 1 in each sub-block
+    } rows[] = {
+        {"one value inside", {{100, 0, 0.9f}}, {{0, 100}, {100, 412}}, {{d0, d1}, {0.9f, d1}}},
+        {"two at one frame", {{200, 0, 0.3f}, {200, 1, 0.7f}}, {{0, 200}, {200, 312}}, {{d0, d1}, {0.3f, 0.7f}}},
+        {"three frames, the first before the block",
+         {{-5, 0, 0.2f}, {64, 1, 0.4f}, {511, 0, 1.0f}}, {{0, 64}, {64, 447}, {511, 1}},
+         {{0.2f, d1}, {0.2f, 0.4f}, {1.0f, 0.4f}}},
+        {"out of order: the later frame decides", {{300, 0, 0.6f}, {50, 1, 0.8f}}, {{0, 300}, {300, 212}},
+         {{d0, d1}, {0.6f, 0.8f}}},
+        {"beyond the block", {{100, 0, 0.5f}, {900, 1, 0.1f}}, {{0, 100}, {100, 412}}, {{d0, d1}, {0.5f, 0.1f}}},
+        {"an unknown index", {{256, 99, 0.5f}}, {{0, 256}, {256, 256}}, {{d0, d1}, {d0, d1}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        fx->setParameter(0, d0);
+        fx->setParameter(1, d1);
+        fx->clearLog();
+        List list;
+        list.events = row.events;
+        StereoBlock block(kBlock);
+        fx->processDouble(block.in(), block.out(), kBlock, &list);
+        EXPECT_EQ(subBlocks(), row.blocks);
+        std::vector<std::pair<float, float>> seen;
+        for (const BlockCall& b : fx->blocks) seen.emplace_back(b.dsp[0], b.dsp[1]);
+        EXPECT_EQ(seen, row.seen);
+        for (size_t i = 1; i < fx->blocks.size(); ++i)
+            EXPECT_EQ(fx->blocks[i].changed, row.seen[i] != row.seen[i - 1]) << "sub-block " << i;
+        EXPECT_TRUE(host.automated.empty()) << "the host's own values are not echoed back";
+    }
+}
+
 TEST_F(BlockCycle, CallsTheEngineOncePerUnsplitBlock)
 {
     run(kBlock);
