@@ -320,13 +320,8 @@ WindowSystem& systemWindowSystem()
     return system;
 }
 
-}  // namespace Platform
-
-namespace Platform {
-
 void unregisterWindowClass()
 {
-    using namespace Vornkit;
     if (classAtom) {
         ModuleContextScope context;
         if (UnregisterClassA(MAKEINTATOM(classAtom), moduleInstance())) classAtom = 0;

@@ -1,8 +1,9 @@
-// The editor's windows on X11: a child of the host's window (the Linux VST
-// convention hands effEditOpen the host's Window id) on the plug-in's own
+// The editor's windows on X11: a child of the host's window (every Linux
+// plug-in format hands the editor the host's Window id) on the plug-in's own
 // connection, with a GLX visual. Nothing arrives by itself: the host's idle
-// call pumps the connection, and the pump also runs the 10 ms timers and the
-// modal loops of the popups the toolkit draws (menus, questions).
+// call (or its timer, or its watch on the connection's descriptor) pumps the
+// connection, and the pump also runs the 10 ms timers and the modal loops of
+// the popups the toolkit draws (menus, questions).
 #include <X11/keysym.h>
 #include <poll.h>
 
