@@ -20,6 +20,7 @@ struct ParamSlot {
     const char* label = nullptr;     ///< unit label; null reads as ""
     std::atomic<int32_t> midiKey{-1};  ///< learned controller key, -1 = none
     int32_t flags = 0;                 ///< kParamNoProgram
+    int32_t stepCount = 0;             ///< 0: continuous; n: n + 1 values evenly spaced over [0, 1] (a switch: 1)
 
     float current() const;  ///< magnitude of value
 };

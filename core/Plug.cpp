@@ -196,12 +196,12 @@ void Plug::setSampleRate(float rate)
     needsPrepare = true;
 }
 
-void Plug::setBlockSize(int32_t size)
+bool Plug::setBlockSize(int32_t size)
 {
     blockSize = size < 0 ? 0 : size;
     work.reset();
     workFrames = 0;
-    ensureWorkBuffers();
+    return ensureWorkBuffers();
 }
 
 bool Plug::ensureWorkBuffers()

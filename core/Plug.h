@@ -49,6 +49,7 @@ public:
     // ---- Identity [any thread] ----
     const char* getProductName() const { return productName; }
     static constexpr const char* kVendor = "Morlenvale";
+    static constexpr const char* kWebSite = "https://morlenvale.example/";
     /// A number that names the product (the djb2 hash of its name unless the effect sets its own).
     uint32_t uniqueId() const { return uid; }
     virtual const char* getInputPairName(int32_t pair);
@@ -91,7 +92,8 @@ public:
 
     // ---- Host lifecycle [GUI thread, processing suspended] ----
     void setSampleRate(float rate);
-    void setBlockSize(int32_t size);
+    /// False when the work buffers for size frames cannot be had (nothing then renders).
+    bool setBlockSize(int32_t size);
     float getSampleRate() const { return sampleRate; }
     int32_t getBlockSize() const { return blockSize; }
     void suspend() {}
@@ -112,8 +114,13 @@ public:
     bool getProgramNameIndexed(int32_t index, char* text);
     /// Writes the state in program form (isPreset) or bank form into buffer.
     void serializeState(bool isPreset, std::vector<uint8_t>& buffer) const;
-    /// Applies a state in either form; damage is reported and ends loading.
+    /// Applies a state in either form record by record; damage is reported
+    /// and ends loading, keeping what came before it.
     void loadState(const uint8_t* data, size_t size);
+    /// Applies a state only when all of it reads cleanly: damage is reported
+    /// (as loadState reports it) and changes nothing, and another product's
+    /// state is applied only when the user says so. True when applied.
+    bool loadWholeState(const uint8_t* data, size_t size);
     /// Program p's values := the current values.
     void snapshotProgram(int32_t program);
     const ProgramSlot& program(int32_t index) const { return programs[index]; }
@@ -146,6 +153,9 @@ public:
     /// Display text of a raw value (without label).
     virtual void formatParam(uint32_t index, char* text, float value) = 0;
     virtual int32_t getLatency() { return 0; }
+    /// Frames the output goes on after the input falls silent, for the
+    /// current settings; UINT32_MAX for endless. [any thread]
+    virtual uint32_t tailFrames() { return 0; }
     /// Whether the last block's output was silence that stays silence until
     /// the input is no longer silent (the engine idles). [audio thread]
     virtual bool outputIsSilent() const { return false; }
@@ -155,6 +165,8 @@ public:
 
     /// Shows "Error loading chunk: <text>" captioned "<product> error".
     void showLoadError(const char* text);
+    /// Asks whether to load a state saved by the product named name; true for Yes.
+    bool askForeignProduct(const char* name);
 
 protected:
     /// Applies one MIDI message at its place in the block. [audio thread]
@@ -176,6 +188,9 @@ private:
     bool checkParameters();
     void initPrograms();
     void notifyMidiMapChanged(uint32_t index);
+    /// One record of a state; false when loading must stop (another product's
+    /// state the user does not want, asked only when askForeign).
+    bool applyRecord(const ChunkRecordData& r, bool askForeign);
 
     ParamTable params;
     const char* productName;

@@ -64,12 +64,19 @@ public:
     virtual bool open(void* parent) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    /// Shows or hides the open editor's window without closing it.
+    virtual void setVisible(bool visible) { (void)visible; }
+    /// Closes and removes the editor's own window from the host's now, for
+    /// hosts that keep their window and expect the plug-in's to go.
+    virtual void detach() { close(); }
     /// Handles what the window system holds for the editor and runs its
     /// timers, where nothing else does (X11): on the host's idle call, or on
     /// its timer and when eventDescriptor turns readable.
     virtual void idle() {}
     /// Readable when events wait for idle(); -1 where there is none (Windows).
     virtual int eventDescriptor() const { return -1; }
+    /// The window system the editor lives in: "win32" or "x11".
+    virtual const char* windowSystemName() const { return ""; }
 };
 
 }  // namespace PlugCore

@@ -95,45 +95,76 @@ void Plug::showLoadError(const char* text)
     Platform::messageBox(message, caption, Platform::kMbTaskModal | Platform::kMbIconError);
 }
 
+bool Plug::askForeignProduct(const char* name)
+{
+    char question[128];
+    std::snprintf(question, sizeof question, "Trying to load a preset for \"%s\"\nDo you want to continue?", name);
+    const int answer =
+        Platform::messageBox(question, productName, Platform::kMbTaskModal | Platform::kMbIconQuestion | Platform::kMbYesNo);
+    return answer == Platform::kIdYes;  // a box that could not be shown counts as No
+}
+
+bool Plug::applyRecord(const ChunkRecordData& r, bool askForeign)
+{
+    switch (r.type) {
+        case kRecParamValue:
+            setParameterAutomated(r.index, unquantiseValue(r.value));
+            break;
+        case kRecMidiMap:
+            if (r.index < params.count) assignMidiKey(r.index, r.key());
+            break;
+        case kRecProgram:
+            if (r.index < numPrograms) {
+                std::memcpy(programs[r.index].name, r.text, kProgramNameBytes);
+                programs[r.index].name[kProgramNameBytes - 1] = 0;
+                snapshotProgram(r.index);
+            }
+            break;
+        case kRecCurrentProgram:
+            if (r.index < numPrograms) curProgram = r.index;
+            break;
+        case kRecProductName:
+            if (askForeign && std::strncmp(r.text, productName, kProductNameBytes) != 0) {
+                char name[31] = {};
+                std::memcpy(name, r.text, strnlen(r.text, 30));
+                if (!askForeignProduct(name)) return false;
+            }
+            break;
+    }
+    return true;
+}
+
 void Plug::loadState(const uint8_t* data, size_t size)
 {
     // Records are applied as they are read: damage ends loading and keeps
     // everything applied before it.
     ChunkReader reader(data, size);
     ChunkRecordData r;
-    while (reader.next(r)) {
-        switch (r.type) {
-            case kRecParamValue:
-                setParameterAutomated(r.index, unquantiseValue(r.value));
-                break;
-            case kRecMidiMap:
-                if (r.index < params.count) assignMidiKey(r.index, r.key());
-                break;
-            case kRecProgram:
-                if (r.index < numPrograms) {
-                    std::memcpy(programs[r.index].name, r.text, kProgramNameBytes);
-                    programs[r.index].name[kProgramNameBytes - 1] = 0;
-                    snapshotProgram(r.index);
-                }
-                break;
-            case kRecCurrentProgram:
-                if (r.index < numPrograms) curProgram = r.index;
-                break;
-            case kRecProductName:
-                if (std::strncmp(r.text, productName, kProductNameBytes) != 0) {
-                    char name[31] = {};
-                    std::memcpy(name, r.text, strnlen(r.text, 30));
-                    char question[128];
-                    std::snprintf(question, sizeof question,
-                                  "Trying to load a preset for \"%s\"\nDo you want to continue?", name);
-                    const int answer = Platform::messageBox(
-                        question, productName, Platform::kMbTaskModal | Platform::kMbIconQuestion | Platform::kMbYesNo);
-                    if (answer != Platform::kIdYes) return;  // a box that could not be shown counts as No
-                }
-                break;
-        }
-    }
+    while (reader.next(r))
+        if (!applyRecord(r, true)) return;
     if (reader.error() != ChunkError::None) showLoadError(chunkErrorText(reader.error()));
+}
+
+bool Plug::loadWholeState(const uint8_t* data, size_t size)
+{
+    // The whole state is read before anything of it is applied.
+    ChunkReader reader(data, size);
+    ChunkRecordData r;
+    const char* foreign = nullptr;
+    char name[31] = {};
+    while (reader.next(r))
+        if (r.type == kRecProductName && !foreign && std::strncmp(r.text, productName, kProductNameBytes) != 0) {
+            std::memcpy(name, r.text, strnlen(r.text, 30));
+            foreign = name;
+        }
+    if (reader.error() != ChunkError::None) {
+        showLoadError(chunkErrorText(reader.error()));
+        return false;
+    }
+    if (foreign && !askForeignProduct(foreign)) return false;
+    ChunkReader apply(data, size);
+    while (apply.next(r)) applyRecord(r, false);
+    return true;
 }
 
 }  // namespace PlugCore

@@ -96,6 +96,18 @@ int32_t ReverbEngine::allpassLengthFor(int j, double rate)
 
 int32_t ReverbEngine::outputLengthFor(double rate) { return static_cast<int32_t>(rate * 0.1); }
 
+uint32_t ReverbEngine::tailFrames(float sampleRate, const ReverbSettings& s)
+{
+    const double rate = clampRate(sampleRate);
+    double frac = 0;
+    const double through = static_cast<double>(lineLengthFor(0, rate, s.roomScale, frac)) +
+                           allpassLengthFor(kAllpasses - 1, rate) + outputLengthFor(rate);
+    const double slowest = static_cast<double>(s.reverbTime) *
+                           std::max({1.0f, s.highDecayScale, s.lowDecayScale});
+    const double frames = std::ceil(through + rate * slowest * (260.0 / 60.0));
+    return frames < 4294967295.0 ? static_cast<uint32_t>(frames) : UINT32_MAX;
+}
+
 int32_t ReverbEngine::layoutSize(double rate, double roomScale)
 {
     int32_t total = 0;

@@ -188,6 +188,11 @@ public:
     /// True while the network is cleared and only the bookkeeping runs (never
     /// on the scalar path, which always renders in full).
     bool idle() const { return idling && active != Path::Scalar && !referenceArithmetic; }
+    /// Frames until sound that entered the engine has died away below the
+    /// silence level (where the idle skip starts): its way through the
+    /// diffuser, the longest line and the post-delay, then the slowest band's
+    /// decay over 260 dB (the level is 1e-13).
+    static uint32_t tailFrames(float sampleRate, const ReverbSettings& s);
     /// frames steps of phase += increment, wrapping at 1, exactly as the
     /// engine's arithmetic takes them one by one (for the idle bookkeeping).
     static double advancePhase(double phase, double increment, uint64_t frames);

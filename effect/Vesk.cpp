@@ -31,6 +31,7 @@ Vesk::Vesk(PlugCore::IHost* hostOfCore) : Plug(hostOfCore, 16, kCount, "Vesk2")
         s.defaultValue = kTable[i].defaultValue;
         s.value.store(kTable[i].defaultValue, std::memory_order_relaxed);
         s.flags = kTable[i].noProgram ? PlugCore::kParamNoProgram : 0;
+        s.stepCount = i == kMode ? 1 : 0;  // send or insert
     }
     loadFactoryBank();
     loadDefaults();
@@ -87,6 +88,16 @@ bool Vesk::processBlock(bool changed, const PlugCore::BlockTiming&, double** inp
 void Vesk::formatParam(uint32_t index, char* text, float value)
 {
     VeskParams::format(index, text, value);
+}
+
+bool Vesk::parseParam(uint32_t index, const char* text, float& value) { return VeskParams::parse(index, text, value); }
+
+uint32_t Vesk::tailFrames()
+{
+    float values[kCount];
+    for (uint32_t i = 0; i < kCount; ++i) values[i] = param(i).current();
+    ReverbEngine::ArithmeticScope arithmetic;
+    return ReverbEngine::tailFrames(getSampleRate(), VeskParams::settings(values));
 }
 
 PlugCore::Plug* makeVesk(PlugCore::IHost* host)

@@ -1,7 +1,9 @@
 #include "effect/VeskParams.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace VeskParams {
@@ -110,6 +112,74 @@ void format(uint32_t index, char* text, float x)
     std::memcpy(text, buf, n);
     text[n] = 0;
     text[7] = 0;
+}
+
+namespace {
+
+bool sameLetters(const char* a, const char* b)
+{
+    for (; *a && *b; ++a, ++b)
+        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) return false;
+    return *a == *b;
+}
+
+/// The number text starts with, and what follows it is blank or the unit label.
+bool numberIn(const char* text, const char* label, double& v)
+{
+    char* end = nullptr;
+    v = std::strtod(text, &end);
+    if (end == text || !std::isfinite(v)) return false;
+    while (*end == ' ') ++end;
+    char rest[16] = {};
+    size_t n = 0;
+    while (end[n] && n < sizeof rest - 1) rest[n] = end[n], ++n;
+    while (n > 0 && rest[n - 1] == ' ') rest[--n] = 0;
+    return n == 0 || sameLetters(rest, label);
+}
+
+float held(double x)
+{
+    if (!(x >= 0.0)) return 0.0f;
+    return x > 1.0 ? 1.0f : static_cast<float>(x);
+}
+
+}  // namespace
+
+bool parse(uint32_t index, const char* text, float& x)
+{
+    if (!text || index >= kCount) return false;
+    while (*text == ' ') ++text;
+    if (index == kMode) {
+        if (sameLetters(text, "insert") || sameLetters(text, "send")) {
+            x = sameLetters(text, "insert") ? 1.0f : 0.0f;
+            return true;
+        }
+    }
+    if (index == kOutput && (sameLetters(text, "-inf") || sameLetters(text, "-inf dB"))) {
+        x = 0.0f;
+        return true;
+    }
+    double v = 0;
+    if (!numberIn(text, kTable[index].label, v)) return false;
+    // Each scale of format() turned round.
+    switch (index) {
+        case kPredelay:
+        case kDiffusion: x = held(v / 100.0); break;
+        case kRTime: x = held(v > 0 ? std::log10(v / 0.025) / 2.0 : 0.0); break;
+        case kRoomSize: x = held(v > 0 ? std::log10(v / 5.0) / 2.0 : 0.0); break;
+        case kHiFreq: x = held(v > 0 ? (std::log10(v * 1000.0) - 3.398) / 0.602 : 0.0); break;
+        case kLoFreq: x = held(v > 0 ? (std::log10(v) - 2.398) / 0.602 : 0.0); break;
+        case kHiEq:
+        case kLoEq: x = held(v / 20.0 + 0.5); break;
+        case kHiScale:
+        case kLoScale: x = held(v - 0.25); break;
+        case kHiCut: x = held(v > 0 ? (std::log10(v * 1000.0) - 3.90308) / 0.39794 : 0.0); break;
+        case kLoCut: x = held(v > 0 ? (std::log10(v) - 1.0) / 1.398 : 0.0); break;
+        case kMode: x = v >= 0.5 ? 1.0f : 0.0f; break;
+        case kOutput: x = held(std::pow(10.0, v / 40.0)); break;
+        default: return false;
+    }
+    return true;
 }
 
 ReverbSettings settings(const float* raw)

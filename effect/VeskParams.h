@@ -42,6 +42,12 @@ extern const Definition kTable[kCount];
 /// characters (text[7] is always a terminator). An index above 13 writes only that terminator.
 void format(uint32_t index, char* text, float x);
 
+/// The raw value whose display text is text: what format writes, with or
+/// without its unit label, or a plain number in the unit shown (the mode also
+/// by name). False for text that is no value of the parameter; the result is
+/// held within [0, 1].
+bool parse(uint32_t index, const char* text, float& x);
+
 /// The engine's settings for raw values in index order (kCount of them). Call it
 /// inside a ReverbEngine::ArithmeticScope so that it computes as the engine does.
 ReverbSettings settings(const float* raw);

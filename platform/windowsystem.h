@@ -76,6 +76,8 @@ public:
     virtual void fillBlack() = 0;
     /// Closes the window; `eventDestroyed` follows.
     virtual void destroy() = 0;
+    /// Shows or hides the window (it is shown when made).
+    virtual void setVisible(bool) {}
     /// Null where the system has no popup menus: the toolkit then draws its own.
     virtual std::unique_ptr<NativeMenu> createMenu() = 0;
     /// False where the system has no question box: the toolkit then draws its own.
@@ -92,6 +94,8 @@ enum class Cursor { Arrow, Hand, SizeVertical };
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
+    /// "win32", "x11", or "" for a stand-in.
+    virtual const char* name() const { return ""; }
     /// Sets the pointer's look now (controls set it on every mouse move).
     virtual void setCursor(Cursor) {}
     /// False where this build has no editor windows yet: the effect then

@@ -132,6 +132,17 @@ void PlugEditVST::close()
     unlock();
 }
 
+void PlugEditVST::setVisible(bool visible)
+{
+    if (host) host->showWindow(visible);
+}
+
+void PlugEditVST::detach()
+{
+    close();
+    endWindow();
+}
+
 void PlugEditVST::idle() { windowSystem().pump(); }
 
 int PlugEditVST::eventDescriptor() const { return windowSystem().eventDescriptor(); }

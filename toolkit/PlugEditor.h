@@ -15,12 +15,10 @@
 #include <memory>
 
 #include "core/ParamTable.h"
+#include "core/Plug.h"
 #include "core/PlugHost.h"
 #include "toolkit/Winwrapper.h"
 
-namespace PlugCore {
-class Plug;
-}
 namespace DXBlit {
 struct Font;
 class StaticTexture;
@@ -72,7 +70,7 @@ public:
 };
 
 /// The maker's web site, opened by the frame menu's last item.
-inline constexpr char kMakerSite[] = "https://morlenvale.example/";
+inline constexpr const char* kMakerSite = PlugCore::Plug::kWebSite;
 inline constexpr char kMakerSiteItem[] = "&Go to morlenvale.example";
 
 class PlugEditVST final : public PlugCore::IEditor, public IFrameController, public PlugCore::IParamNotify {
@@ -86,9 +84,13 @@ public:
     bool open(void* parentWindow) override;
     void close() override;
     bool isOpen() const override { return frame != nullptr; }
+    void setVisible(bool visible) override;
+    /// Closes, and ends the window now rather than when the host destroys its own.
+    void detach() override;
     /// Where the window system waits to be asked (X11), its events are handled here.
     void idle() override;
     int eventDescriptor() const override;
+    const char* windowSystemName() const override { return windowSystem().name(); }
 
     // IFrameController
     void windowDestroyed() override;

@@ -59,6 +59,10 @@ public:
     void menuShowing(Control* owner);
     /// Asks the window to close as its close button would (the owner may refuse).
     void requestClose() { eventClose(); }
+    void showWindow(bool shown)
+    {
+        if (windowCreated() && !gone) native->setVisible(shown);
+    }
 
     IFrameController* controller;
     ITimerController* timerTarget = nullptr;

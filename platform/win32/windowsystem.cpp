@@ -201,6 +201,7 @@ public:
     }
 
     void destroy() override { DestroyWindow(hwnd); }
+    void setVisible(bool visible) override { ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE); }
     std::unique_ptr<NativeMenu> createMenu() override { return std::make_unique<Win32Menu>(hwnd); }
 
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam)
@@ -298,6 +299,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 class Win32WindowSystem final : public WindowSystem {
 public:
+    const char* name() const override { return "win32"; }
     std::unique_ptr<NativeWindow> createWindow(NativeWindowEvents& events, int width, int height, void* parent) override
     {
         return std::make_unique<Win32Window>(events, width, height, parent);

@@ -160,6 +160,17 @@ public:
         events.eventDestroyed();  // the last call: this object may be gone now
     }
 
+    void setVisible(bool visible) override
+    {
+        if (!made.window) return;
+        Platform::X11::ErrorTrap trap(display);
+        if (visible)
+            XMapWindow(display, made.window);
+        else
+            XUnmapWindow(display, made.window);
+        XFlush(display);
+    }
+
     std::unique_ptr<NativeMenu> createMenu() override { return nullptr; }
     void postCommand(uint32_t id) override { commands.push_back(id); }
 
@@ -305,6 +316,7 @@ private:
 
 class X11WindowSystem final : public WindowSystem {
 public:
+    const char* name() const override { return "x11"; }
     std::unique_ptr<NativeWindow> createWindow(NativeWindowEvents& events, int width, int height, void* parent) override
     {
         return std::make_unique<X11Window>(events, width, height,

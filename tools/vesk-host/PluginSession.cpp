@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/vesk-host/ClapBridge.h"
 #include "tools/vesk-host/HostError.h"
 
 namespace HostKit {
@@ -75,6 +76,20 @@ std::string trimmedLower(const std::string& s)
 
 PluginSession* PluginSession::current() { return activeSession; }
 
+bool isClapFile(const std::string& path)
+{
+    const std::string ending = ".clap";
+    if (path.size() < ending.size()) return false;
+    std::string tail = path.substr(path.size() - ending.size());
+    for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ending;
+}
+
+std::string PluginSession::identifier()
+{
+    return formatName == "CLAP" ? clapPluginId(fx) : "";
+}
+
 PluginSession::PluginSession(const std::string& path, const HostSettings& settings)
     : file(path), folder(folderOf(path)), config(settings), previous(activeSession)
 {
@@ -83,6 +98,14 @@ PluginSession::PluginSession(const std::string& path, const HostSettings& settin
     activeSession = this;  // the entry already calls back
     try {
         if (!library.load(path)) throw HostError("cannot load plug-in '" + path + "': " + library.error());
+        if (isClapFile(path)) {
+            fx = openClapPlugin(library, path, &PluginSession::hostCallback);
+            formatName = "CLAP";
+            dispatch(effOpen);
+            dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(config.sampleRate));
+            dispatch(effSetBlockSize, 0, config.blockSize);
+            return;
+        }
         using Entry = AEffect* (*)(audioMasterCallback);
         auto entry = reinterpret_cast<Entry>(library.symbol("VSTPluginMain"));
         if (!entry) entry = reinterpret_cast<Entry>(library.symbol("main"));

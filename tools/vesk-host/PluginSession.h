@@ -37,16 +37,28 @@ struct AutomationRecord {
     float value;
 };
 
+/// Whether path names a CLAP plug-in (by its ending, as hosts tell formats apart).
+bool isClapFile(const std::string& path);
+
 class PluginSession {
 public:
-    /// Loads the binary, calls its entry (VSTPluginMain, else main) with our
-    /// callback, checks the record, then effOpen, effSetSampleRate and
-    /// effSetBlockSize. HostError when any step fails.
+    /// Loads the binary, calls its entry (VSTPluginMain, else main; for a
+    /// .clap file clap_entry through the CLAP bridge) with our callback,
+    /// checks the record, then effOpen, effSetSampleRate and effSetBlockSize.
+    /// HostError when any step fails.
     PluginSession(const std::string& path, const HostSettings& settings);
     /// Switches the plug-in off if it is on, effClose, unloads the binary.
     ~PluginSession();
     PluginSession(const PluginSession&) = delete;
     PluginSession& operator=(const PluginSession&) = delete;
+
+    /// "VST 2.4", or "CLAP" for a CLAP plug-in driven through the same record.
+    const std::string& format() const { return formatName; }
+    /// The CLAP plug-in's identifier; "" for VST 2.4.
+    std::string identifier();
+    /// Whether the plug-in takes parameter values at a frame inside a block
+    /// (HostParamEvent); VST 2.4 plug-ins get them between blocks instead.
+    bool takesTimedParameters() const { return formatName != "VST 2.4"; }
 
     AEffect& effect() { return *fx; }
     const AEffect& effect() const { return *fx; }
@@ -112,6 +124,7 @@ private:
 
     std::string file;
     std::string folder;
+    std::string formatName = "VST 2.4";
     HostSettings config;
     Platform::Library library;
     AEffect* fx = nullptr;
