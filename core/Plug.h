@@ -159,6 +159,10 @@ public:
     /// Whether the last block's output was silence that stays silence until
     /// the input is no longer silent (the engine idles). [audio thread]
     virtual bool outputIsSilent() const { return false; }
+    /// The host let the plug-in sleep through frames of silent input, which it
+    /// would have handed over in blocks of chunk frames: time goes on for the
+    /// engine as if it had rendered them. [audio thread]
+    virtual void skipSilence(uint64_t frames, uint32_t chunk) { (void)frames, (void)chunk; }
     virtual void noteOn(int32_t note, int32_t velocity) { (void)note, (void)velocity; }
     virtual void noteOff(int32_t note, int32_t velocity) { (void)note, (void)velocity; }
     virtual void controlChange(uint16_t key, float value) { (void)key, (void)value; }

@@ -334,6 +334,18 @@ void ReverbEngine::idleBookkeeping(uint32_t frames)
     }
 }
 
+void ReverbEngine::idleFor(uint64_t frames, uint32_t chunk)
+{
+    if (!idle() || chunk == 0) return;
+    ArithmeticScope arithmetic;
+    while (frames > 0) {
+        const uint32_t n = frames < chunk ? static_cast<uint32_t>(frames) : chunk;
+        idleBookkeeping(n);
+        advanceAll(n);
+        frames -= n;
+    }
+}
+
 void ReverbEngine::advanceAll(uint32_t frames)
 {
     auto advance = [frames](int32_t pos, int32_t length) {

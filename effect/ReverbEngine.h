@@ -188,6 +188,10 @@ public:
     /// True while the network is cleared and only the bookkeeping runs (never
     /// on the scalar path, which always renders in full).
     bool idle() const { return idling && active != Path::Scalar && !referenceArithmetic; }
+    /// Frames of silence the engine was not asked to render while it idled (a
+    /// host let it sleep), in blocks of chunk frames: its clocks go on exactly
+    /// as rendering those blocks would have moved them. Nothing while it is awake.
+    void idleFor(uint64_t frames, uint32_t chunk);
     /// Frames until sound that entered the engine has died away below the
     /// silence level (where the idle skip starts): its way through the
     /// diffuser, the longest line and the post-delay, then the slowest band's

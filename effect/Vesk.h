@@ -17,6 +17,7 @@ public:
     void formatParam(uint32_t index, char* text, float value) override;
     /// The engine idles: silence in, and nothing of the tail left above its silence level.
     bool outputIsSilent() const override { return reverb.idle(); }
+    void skipSilence(uint64_t frames, uint32_t chunk) override { reverb.idleFor(frames, chunk); }
     bool parseParam(uint32_t index, const char* text, float& value) override;
     uint32_t tailFrames() override;
     /// The panel: thirteen knobs and the mode switch.

@@ -435,6 +435,8 @@ void ClapPlug::deactivate()
     expectMainThread();
     if (!active) return;
     active = false;
+    asleep = false;
+    nextSteady = -1;
     core->suspend();
 }
 
@@ -451,6 +453,10 @@ clap_process_status ClapPlug::process(const clap_process_t& p)
         return frames == 0 ? CLAP_PROCESS_CONTINUE : CLAP_PROCESS_ERROR;
     }
     const bool stereoIn = in && in->channel_count >= PlugCore::Plug::kChannels;
+    // Woken after a sleep: the time the host did not call for still passes for the engine.
+    if (asleep && nextSteady >= 0 && p.steady_time > nextSteady)
+        core->skipSilence(static_cast<uint64_t>(p.steady_time - nextSteady), static_cast<uint32_t>(frames));
+    nextSteady = p.steady_time >= 0 ? p.steady_time + frames : -1;
     blockTransport = p.transport;
     if (out->data64) {
         double** input = stereoIn ? in->data64 : nullptr;
@@ -468,7 +474,8 @@ clap_process_status ClapPlug::process(const clap_process_t& p)
     blockTransport = nullptr;
     out->constant_mask = 0;
     flushEdits(p.out_events);
-    return core->outputIsSilent() ? CLAP_PROCESS_SLEEP : CLAP_PROCESS_CONTINUE;
+    asleep = core->outputIsSilent();
+    return asleep ? CLAP_PROCESS_SLEEP : CLAP_PROCESS_CONTINUE;
 }
 
 void ClapPlug::applyOutsideProcess(const clap_input_events_t* in)

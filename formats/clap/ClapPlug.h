@@ -91,6 +91,8 @@ private:
     bool quiet = true;
     EditQueue edits;
     const clap_event_transport_t* blockTransport = nullptr;  ///< of the process call running [audio thread]
+    bool asleep = false;          ///< the last process call let the host stop calling [audio thread]
+    int64_t nextSteady = -1;      ///< the steady time a call without a pause would bring [audio thread]
     std::vector<double> scratch;  ///< single-precision input widened for a 64-bit output [audio thread]
 
     bool guiMade = false;

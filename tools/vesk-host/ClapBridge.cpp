@@ -121,6 +121,7 @@ public:
 
     AEffect effect{};
     const clap_plugin_descriptor_t* descriptor = nullptr;
+    int64_t slept() const { return sleptBlocks; }
 
     /// The bridge behind a record, or null for a record that is no bridge's.
     static Bridge* of(AEffect* e)
@@ -323,9 +324,30 @@ private:
         }
     }
 
+    /// Whether a block may be skipped for a sleeping plug-in: no events and silent input.
+    bool mayStaySleeping(float** in32, double** in64, VstInt32 frames) const
+    {
+        if (lastStatus != CLAP_PROCESS_SLEEP || (pending && pending->numEvents > 0) || flushRequested) return false;
+        for (VstInt32 c = 0; c < effect.numInputs; ++c)
+            for (VstInt32 i = 0; i < frames; ++i)
+                if ((in32 && in32[c] && in32[c][i] != 0.0f) || (in64 && in64[c] && in64[c][i] != 0.0)) return false;
+        return true;
+    }
+
     void process(float** in32, float** out32, double** in64, double** out64, VstInt32 frames)
     {
         if (!processing || frames < 0) return;
+        if (mayStaySleeping(in32, in64, frames)) {
+            // As a host that lets a sleeping plug-in be: silence out, no call.
+            for (VstInt32 c = 0; c < effect.numOutputs; ++c)
+                for (VstInt32 i = 0; i < frames; ++i) {
+                    if (out32 && out32[c]) out32[c][i] = 0.0f;
+                    if (out64 && out64[c]) out64[c][i] = 0.0;
+                }
+            steady += frames;
+            ++sleptBlocks;
+            return;
+        }
         // The session's events as CLAP events, in frame order.
         slots.clear();
         VstEvents* list = pending;
@@ -525,6 +547,7 @@ private:
     std::string inputName = "Main", outputName = "Main", windowApi;
     bool takesMidi = false, active = false, processing = false, guiMade = false, flushRequested = false;
     bool lastLoadFailed = false;
+    int64_t sleptBlocks = 0;  ///< blocks not handed to the plug-in because it slept
     double sampleRate = 44100.0;
     uint32_t blockSize = 512;
     int64_t steady = 0;
@@ -551,6 +574,12 @@ AEffect* openClapPlugin(Platform::Library& library, const std::string& path, aud
         throw;
     }
     return &bridge->effect;
+}
+
+int64_t clapSleptBlocks(AEffect* effect)
+{
+    const Bridge* b = Bridge::of(effect);
+    return b ? b->slept() : 0;
 }
 
 std::string clapPluginId(AEffect* effect)

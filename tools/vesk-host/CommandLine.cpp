@@ -136,6 +136,7 @@ RenderOptions parseRender(const std::vector<std::string>& args)
                                   withHostSpecs({{"double", false, false},
                                                  {"tail", true, false},
                                                  {"cc", true, true},
+                                                 {"at", true, true},
                                                  {"learn", true, false},
                                                  {"format", true, false}}),
                                   "render");
@@ -149,6 +150,12 @@ RenderOptions parseRender(const std::vector<std::string>& args)
         if (name == "double") o.useDouble = true;
         else if (name == "tail") o.tailSeconds = parseNumber(value, 0.0, 3600.0, "--tail");
         else if (name == "cc") o.controls.push_back(parseControlChange(value));
+        else if (name == "at") {
+            const size_t colon = value.find(':');
+            if (colon == std::string::npos) throw UsageError("--at '" + value + "': expected FRAME:P=V");
+            o.changes.push_back({parseInteger(value.substr(0, colon), 0, 1LL << 40, "--at '" + value + "' frame"),
+                                 parseParamAssignment(value.substr(colon + 1))});
+        }
         else if (name == "learn") o.learn = value;
         else if (name == "format") o.format = parseSampleFormat(value);
     }
@@ -382,6 +389,8 @@ std::string usageText(const std::string& command)
                "  --tail SECONDS    append this much silence to the input (default 0)\n"
                "  --cc F:C=V[:CH]   MIDI control change C (0-127) with value V (0-127) at frame F,\n"
                "                    channel CH (1-16, default 1); repeatable\n"
+               "  --at F:P=V        set parameter P to raw value V at frame F: inside the block for CLAP,\n"
+               "                    between two process calls split there for VST 2.4; repeatable\n"
                "  --learn P         map the first --cc's controller to parameter P (Vesk2 state chunks);\n"
                "                    learnable controllers: " +
                learnableControllers() +

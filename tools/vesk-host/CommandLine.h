@@ -36,12 +36,19 @@ struct InfoOptions {
     bool json = false;
 };
 
+/// FRAME:P=V: parameter P (index or name) set to raw value V at an absolute frame.
+struct TimedParam {
+    int64_t frame = 0;
+    ParamAssignment assignment;
+};
+
 struct RenderOptions {
     HostOptions host;
     std::string input, output;
     bool useDouble = false;
     double tailSeconds = 0.0;
     std::vector<ControlChange> controls;
+    std::vector<TimedParam> changes;  ///< --at: at their frames (sample-accurately)
     std::string learn;  ///< parameter index or name; empty: none
     SampleFormat format = SampleFormat::Float32;
 };

@@ -310,7 +310,23 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err)
     if (o.useDouble && !s.hasFlag(effFlagsCanDoubleReplacing))
         throw HostError("--double: the plug-in cannot process double precision (effFlagsCanDoubleReplacing is not set)");
 
-    EventSchedule schedule(o.controls);
+    // Parameter changes at frames: in the event lists of plug-ins that take
+    // them there, else at the edges of process calls split at their frames.
+    std::vector<ParamChange> changes;
+    for (const TimedParam& t : o.changes) {
+        if (t.frame >= total)
+            throw HostError(format("--at frame %lld is past the end of the render (%lld frames)",
+                                   static_cast<long long>(t.frame), static_cast<long long>(total)));
+        changes.push_back({t.frame, s.findParameter(t.assignment.target), t.assignment.value});
+    }
+    std::stable_sort(changes.begin(), changes.end(),
+                     [](const ParamChange& a, const ParamChange& b) { return a.frame < b.frame; });
+    const bool inBlock = s.takesTimedParameters();
+    EventSchedule schedule(o.controls, inBlock ? changes : std::vector<ParamChange>{});
+    size_t nextChange = 0;
+    std::vector<float*> fInAt(buf.fInP.size()), fOutAt(buf.fOutP.size());
+    std::vector<double*> dInAt(buf.dInP.size()), dOutAt(buf.dOutP.size());
+
     s.resume();
     int64_t blocks = 0;
     for (int64_t start = 0; start < total; start += block, ++blocks) {
@@ -324,17 +340,31 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err)
                 fIn[static_cast<size_t>(c)][static_cast<size_t>(i)] = static_cast<float>(x);
             }
         }
-        s.sendEvents(schedule.eventsFor(start, n));
-        if (o.useDouble) {
-            for (auto& v : dOut) std::fill(v.begin(), v.end(), 0.0);
-            s.processDouble(buf.dInP.data(), buf.dOutP.data(), n);
-            for (int32_t c = 0; c < nOut; ++c)
-                std::copy_n(dOut[static_cast<size_t>(c)].begin(), n, result.channels[static_cast<size_t>(c)].begin() + start);
-        } else {
-            for (auto& v : fOut) std::fill(v.begin(), v.end(), 0.0f);
-            s.process(buf.fInP.data(), buf.fOutP.data(), n);
-            for (int32_t c = 0; c < nOut; ++c)
-                std::copy_n(fOut[static_cast<size_t>(c)].begin(), n, result.channels[static_cast<size_t>(c)].begin() + start);
+        for (auto& v : dOut) std::fill(v.begin(), v.end(), 0.0);
+        for (auto& v : fOut) std::fill(v.begin(), v.end(), 0.0f);
+        for (int32_t from = 0; from < n;) {
+            int32_t to = n;
+            if (!inBlock) {
+                for (; nextChange < changes.size() && changes[nextChange].frame <= start + from; ++nextChange)
+                    s.setParameter(changes[nextChange].index, changes[nextChange].value);
+                if (nextChange < changes.size() && changes[nextChange].frame < start + n)
+                    to = static_cast<int32_t>(changes[nextChange].frame - start);
+            }
+            for (size_t c = 0; c < fInAt.size(); ++c) fInAt[c] = buf.fInP[c] + from, dInAt[c] = buf.dInP[c] + from;
+            for (size_t c = 0; c < fOutAt.size(); ++c) fOutAt[c] = buf.fOutP[c] + from, dOutAt[c] = buf.dOutP[c] + from;
+            s.sendEvents(schedule.eventsFor(start + from, to - from));
+            if (o.useDouble)
+                s.processDouble(dInAt.data(), dOutAt.data(), to - from);
+            else
+                s.process(fInAt.data(), fOutAt.data(), to - from);
+            from = to;
+        }
+        for (int32_t c = 0; c < nOut; ++c) {
+            auto dst = result.channels[static_cast<size_t>(c)].begin() + start;
+            if (o.useDouble)
+                std::copy_n(dOut[static_cast<size_t>(c)].begin(), n, dst);
+            else
+                std::copy_n(fOut[static_cast<size_t>(c)].begin(), n, dst);
         }
     }
     s.suspend();
@@ -356,6 +386,10 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err)
     out << "output peak " << joined(peaks) << "\n";
     if (nonFinite) err << "vesk-host: warning: the output holds " << nonFinite << " NaN or infinite samples\n";
     if (!o.controls.empty()) out << o.controls.size() << " MIDI control changes sent\n";
+    if (!changes.empty())
+        out << changes.size() << " parameter changes at their frames ("
+            << (inBlock ? "inside the blocks" : "between split process calls") << ")\n";
+    if (s.sleptBlocks() > 0) out << "the plug-in slept through " << s.sleptBlocks() << " blocks\n";
     if (s.automation.size() > automationBefore)
         out << (s.automation.size() - automationBefore) << " automation changes reported by the plug-in\n";
     for (int32_t i = 0; i < s.numParams(); ++i) {

@@ -85,6 +85,8 @@ bool isClapFile(const std::string& path)
     return tail == ending;
 }
 
+int64_t PluginSession::sleptBlocks() { return formatName == "CLAP" ? clapSleptBlocks(fx) : 0; }
+
 std::string PluginSession::identifier()
 {
     return formatName == "CLAP" ? clapPluginId(fx) : "";

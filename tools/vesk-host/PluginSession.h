@@ -59,6 +59,8 @@ public:
     /// Whether the plug-in takes parameter values at a frame inside a block
     /// (HostParamEvent); VST 2.4 plug-ins get them between blocks instead.
     bool takesTimedParameters() const { return formatName != "VST 2.4"; }
+    /// Blocks a CLAP plug-in slept through (the bridge did not call it); 0 for VST 2.4.
+    int64_t sleptBlocks();
 
     AEffect& effect() { return *fx; }
     const AEffect& effect() const { return *fx; }
