@@ -186,6 +186,8 @@ int runInfo(const InfoOptions& o, std::ostream& out)
         out << "  \"name\": " << jsonString(name) << ",\n";
         out << "  \"vendor\": " << jsonString(vendor) << ",\n";
         out << "  \"product\": " << jsonString(product) << ",\n";
+        out << "  \"format\": " << jsonString(s.format()) << ",\n";
+        out << "  \"identifier\": " << jsonString(s.identifier()) << ",\n";
         out << "  \"uniqueId\": " << jsonString(fourCC(fx.uniqueID)) << ",\n";
         out << "  \"uniqueIdValue\": " << fx.uniqueID << ",\n";
         out << "  \"version\": " << fx.version << ",\n";
@@ -216,10 +218,14 @@ int runInfo(const InfoOptions& o, std::ostream& out)
 
     auto line = [&out](const char* key, const std::string& value) { out << format("%-15s ", key) << value << "\n"; };
     line("Plug-in", s.path());
+    line("Format", s.format());
     line("Name", name);
     line("Vendor", vendor);
     line("Product", product);
-    line("Unique ID", fourCC(fx.uniqueID) + format(" (0x%08X)", static_cast<unsigned>(fx.uniqueID)));
+    if (s.format() == "VST 2.4")
+        line("Unique ID", fourCC(fx.uniqueID) + format(" (0x%08X)", static_cast<unsigned>(fx.uniqueID)));
+    else
+        line("Identifier", s.identifier());
     line("Version", std::to_string(fx.version));
     line("Vendor version", std::to_string(vendorVersion));
     line("VST version", std::to_string(vstVersion));
@@ -606,7 +612,9 @@ std::unique_ptr<PluginSession> openPlugin(const HostOptions& o, int defaultRate,
 void applyPreset(PluginSession& s, const Preset& p, const std::string& name)
 {
     const AEffect& fx = s.effect();
-    if (p.fxId != fx.uniqueID)
+    // Formats without VST 2.4 identifiers (CLAP) neither have nor check one: the
+    // state chunk names its product itself.
+    if (s.format() == "VST 2.4" && p.fxId != 0 && p.fxId != fx.uniqueID)
         throw HostError("'" + name + "' is a preset for plug-in " + fourCC(p.fxId) + ", not for " +
                         fourCC(fx.uniqueID));
     switch (p.kind) {
