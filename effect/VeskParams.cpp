@@ -161,6 +161,9 @@ bool parse(uint32_t index, const char* text, float& x)
     }
     double v = 0;
     if (!numberIn(text, kTable[index].label, v)) return false;
+    // "-0.0" is shown for values just below zero (the decibel scales): it reads
+    // back as one of them, not as zero, whose text has no sign.
+    if (v == 0.0 && std::signbit(v)) v = -0.025;
     // Each scale of format() turned round.
     switch (index) {
         case kPredelay:

@@ -169,6 +169,7 @@ private:
                 active = plugin->activate(plugin, sampleRate, 1, blockSize);
                 if (!active) throw HostError("the plug-in refused to activate at " + std::to_string(sampleRate) + " Hz");
             } else if (!value && active) {
+                serviceFlush();
                 if (processing) plugin->stop_processing(plugin);
                 processing = false;
                 plugin->deactivate(plugin);
@@ -220,7 +221,10 @@ private:
         }
         case effEditGetRect: return ptr ? editorRect(static_cast<ERect**>(ptr)) : 0;
         case effEditOpen: return openGui(ptr);
-        case effEditClose: closeGui(); return 0;
+        case effEditClose:
+            closeGui();
+            serviceFlush();  // an edit cut off by the close still reaches the host
+            return 0;
         case effEditIdle: idle(); return 0;
         default: return 0;
         }
@@ -445,13 +449,17 @@ private:
         gui->destroy(plugin);
         guiMade = false;
     }
+    /// A flush the plug-in asked for, as a host's main loop gives it.
+    void serviceFlush()
+    {
+        if (!flushRequested || !params) return;
+        flushRequested = false;
+        InList none;
+        params->flush(plugin, none.record(), outList());
+    }
     void idle()
     {
-        if (flushRequested && params) {
-            flushRequested = false;
-            InList none;
-            params->flush(plugin, none.record(), outList());
-        }
+        serviceFlush();
         const Clock::time_point now = Clock::now();
         for (Timer& t : timerList)
             if (now >= t.due && timers) {

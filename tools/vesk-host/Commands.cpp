@@ -1,5 +1,7 @@
 #include "tools/vesk-host/Commands.h"
 
+#include <cstdint>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -556,11 +558,12 @@ int runCompare(const CompareOptions& o, std::ostream& out)
         (!a.channels.empty() && a.channels[0].size() != b.channels[0].size()))
         throw HostError("compare: the files differ in channels, rate or length");
     double peak = 0.0, worst = 0.0;
-    size_t worstChannel = 0, worstFrame = 0;
+    size_t worstChannel = 0, worstFrame = 0, first = SIZE_MAX;
     for (size_t c = 0; c < a.channels.size(); ++c) {
         for (size_t i = 0; i < a.channels[c].size(); ++i) {
             peak = std::max(peak, std::fabs(a.channels[c][i]));
             const double d = std::fabs(a.channels[c][i] - b.channels[c][i]);
+            if (!(d == 0.0) && i < first) first = i;
             if (d > worst || d != d) {
                 worst = d != d ? HUGE_VAL : d;
                 worstChannel = c;
@@ -571,6 +574,7 @@ int runCompare(const CompareOptions& o, std::ostream& out)
     const double relative = peak > 0.0 ? worst / peak : (worst > 0.0 ? HUGE_VAL : 0.0);
     out << format("peak %.9g, largest difference %.9g (%.3g of the peak) at channel %zu frame %zu\n", peak, worst,
                   relative, worstChannel, worstFrame);
+    if (first != SIZE_MAX) out << format("first difference at frame %zu\n", first);
     return relative <= o.tolerance ? 0 : 1;
 }
 
