@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds both plug-ins and the command-line host, shows what a host sees of
-# each, and renders a dry example through Vesk2 into out/.
+# Builds the plug-ins (VST 2.4 and CLAP, Linux and Windows) and the
+# command-line host, shows what a host sees of each, and renders a dry example
+# through Vesk2 into out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -10,13 +11,13 @@ scripts/deps.sh build test demo
 
 step() { printf '\n=== %s\n' "$*"; }
 
-step "Building Vesk2.so and vesk-host (Linux)"
+step "Building Vesk2.so, Vesk2.clap and vesk-host (Linux)"
 cmake --preset linux >/dev/null
-cmake --build --preset linux -j "$jobs" --target Vesk2 vesk-host
+cmake --build --preset linux -j "$jobs" --target Vesk2 Vesk2Clap vesk-host
 
-step "Building Vesk2.dll and vesk-host.exe (Windows x64)"
+step "Building Vesk2.dll, Vesk2.clap and vesk-host.exe (Windows x64)"
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j "$jobs" --target Vesk2 vesk-host
+cmake --build --preset win64 -j "$jobs" --target Vesk2 Vesk2Clap vesk-host
 
 host=build/linux/vesk-host
 mkdir -p out
@@ -25,11 +26,14 @@ export XDG_CONFIG_HOME="$root/out/config"  # the demo never touches the user's o
 step "vesk-host info Vesk2.so"
 "$host" info build/linux/Vesk2.so
 
-step "vesk-host.exe info Vesk2.dll (under Wine)"
+step "vesk-host info Vesk2.clap"
+"$host" info build/linux/Vesk2.clap
+
+step "vesk-host.exe info Vesk2.dll and Vesk2.clap (under Wine)"
 . scripts/wine-env.sh
 trap wine_env_stop EXIT
 wine_env_start "$root/build/win64"
-(cd build/win64 && wine_run 120 ./vesk-host.exe info Vesk2.dll)
+(cd build/win64 && wine_run 120 ./vesk-host.exe info Vesk2.dll && wine_run 120 ./vesk-host.exe info Vesk2.clap)
 wine_env_stop
 trap - EXIT
 
