@@ -3,6 +3,7 @@
 #include <cpuid.h>
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -188,6 +189,9 @@ void Plug::resume()
     }
     for (uint32_t i = 0; i < params.count; ++i) params.slots[i].dspValue = -1.0f;
     reset();
+    // A bypass switched while nothing ran holds from the first frame on.
+    bypassGain = bypassTarget.load(std::memory_order_relaxed) ? 1.0 : 0.0;
+    bypassStep = 1.0 / std::max(1.0, 0.01 * static_cast<double>(sampleRate));
 }
 
 void Plug::setSampleRate(float rate)
@@ -207,9 +211,10 @@ bool Plug::setBlockSize(int32_t size)
 bool Plug::ensureWorkBuffers()
 {
     if (work && workFrames == blockSize) return true;
-    // One allocation cut into the input channels followed by the output channels.
+    // One allocation cut into the input channels, the output channels, the
+    // held input and the bypass fade.
     size_t frames = static_cast<size_t>(blockSize);
-    work.reset(new (std::nothrow) double[frames * (2 * kChannels) + 1]());
+    work.reset(new (std::nothrow) double[frames * (3 * kChannels + 1) + 1]());
     if (!work) {
         workFrames = 0;
         return false;
@@ -218,7 +223,9 @@ bool Plug::ensureWorkBuffers()
     for (int c = 0; c < kChannels; ++c) {
         workIn[c] = work.get() + frames * static_cast<size_t>(c);
         workOut[c] = work.get() + frames * static_cast<size_t>(kChannels + c);
+        workHeld[c] = work.get() + frames * static_cast<size_t>(2 * kChannels + c);
     }
+    workFade = work.get() + frames * static_cast<size_t>(3 * kChannels);
     return true;
 }
 
@@ -339,6 +346,7 @@ void Plug::applyEvent(const TimedEvent& event)
             checkParams = 1;
         }
         break;
+    case TimedEvent::Kind::Bypass: setBypass(event.value >= 0.5f); break;
     case TimedEvent::Kind::Other: break;
     }
 }
@@ -353,7 +361,36 @@ void Plug::renderSubBlock(double** outputs, int32_t start, int32_t frames)
 
     const double rate = sampleRate;
     const BlockTiming timing{blockTempo, beatPos, blockTempo / (rate * 60.0), rate};
-    const bool keepClock = processBlock(changed, timing, in, out, frames);
+    const bool bypass = bypassTarget.load(std::memory_order_relaxed);
+    bool keepClock;
+    if (bypassGain == 0.0 && !bypass) {
+        keepClock = processBlock(changed, timing, in, out, frames);
+    } else {
+        // The effect hears the input faded out by the bypass's share, and the
+        // output gets the input faded in by it: fully bypassed, the effect
+        // hears exact zeros and the input passes unchanged beside what the
+        // effect still holds.
+        double* fade = workFade + start;
+        double g = bypassGain;
+        const double step = bypass ? bypassStep : -bypassStep;
+        for (int32_t i = 0; i < frames; ++i) {
+            g = std::min(1.0, std::max(0.0, g + step));
+            fade[i] = g;
+        }
+        bypassGain = g;
+        for (int c = 0; c < kChannels; ++c) {
+            double* held = workHeld[c] + start;
+            for (int32_t i = 0; i < frames; ++i) {
+                held[i] = in[c][i];
+                in[c][i] *= 1.0 - fade[i];
+            }
+        }
+        keepClock = processBlock(changed, timing, in, out, frames);
+        for (int c = 0; c < kChannels; ++c) {
+            const double* held = workHeld[c] + start;
+            for (int32_t i = 0; i < frames; ++i) out[c][i] += fade[i] * held[i];
+        }
+    }
     if (keepClock || blockPlaying)
         beatPos += static_cast<double>(static_cast<float>(frames) * blockTempo / (sampleRate * 60.0f));
     else

@@ -106,6 +106,16 @@ public:
     void processFloat(float** inputs, float** outputs, int32_t frames, const IEventList* events, bool accumulate);
     void processDouble(double** inputs, double** outputs, int32_t frames, const IEventList* events);
 
+    // ---- Bypass, for formats whose hosts switch it through the plug-in ----
+    /// While bypassed the output is the input, and the effect hears silence so
+    /// that what it still holds dies away in the output; each way the switch
+    /// crossfades over 10 ms. Between process calls it takes effect at the
+    /// next call's first frame, inside one at its frame (a Bypass event). [any thread]
+    void setBypass(bool on) { bypassTarget.store(on, std::memory_order_relaxed); }
+    bool isBypassed() const { return bypassTarget.load(std::memory_order_relaxed); }
+    /// Whether the last block's output had any of the bypass in it. [audio thread]
+    bool bypassHeard() const { return bypassGain > 0.0; }
+
     // ---- Programs and state [GUI thread] ----
     void setProgram(int32_t program);
     int32_t getProgram() const { return curProgram; }
@@ -207,10 +217,16 @@ private:
     int32_t curProgram = 0;
     std::unique_ptr<ProgramSlot[]> programs;
 
-    std::unique_ptr<double[]> work;     // block size x 4 channels, or null
+    std::unique_ptr<double[]> work;     // block size x 7 channels, or null
     int32_t workFrames = 0;             // block size the work buffers were built for
     double* workIn[kChannels] = {};
     double* workOut[kChannels] = {};
+    double* workHeld[kChannels] = {};   // the input as it came, while the bypass is heard
+    double* workFade = nullptr;         // the bypass's share of each frame
+
+    std::atomic<bool> bypassTarget{false};
+    double bypassGain = 0.0;  // 0: the effect alone .. 1: the input alone [audio thread]
+    double bypassStep = 1.0;  // per frame
 
     std::atomic<int32_t> learnTarget{-1};
     std::atomic<IParamNotify*> paramListener{nullptr};
