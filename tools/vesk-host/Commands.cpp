@@ -398,6 +398,7 @@ int runRender(const RenderOptions& o, std::ostream& out, std::ostream& err)
         out << changes.size() << " parameter changes at their frames ("
             << (inBlock ? "inside the blocks" : "between split process calls") << ")\n";
     if (s.sleptBlocks() > 0) out << "the plug-in slept through " << s.sleptBlocks() << " blocks\n";
+    if (s.silentBlocks() > 0) out << "the plug-in flagged its output silent in " << s.silentBlocks() << " blocks\n";
     if (s.automation.size() > automationBefore)
         out << (s.automation.size() - automationBefore) << " automation changes reported by the plug-in\n";
     for (int32_t i = 0; i < s.numParams(); ++i) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "tools/vesk-host/ClapBridge.h"
+#include "tools/vesk-host/Vst3Bridge.h"
 #include "tools/vesk-host/HostError.h"
 
 namespace HostKit {
@@ -87,9 +88,12 @@ bool isClapFile(const std::string& path)
 
 int64_t PluginSession::sleptBlocks() { return formatName == "CLAP" ? clapSleptBlocks(fx) : 0; }
 
+int64_t PluginSession::silentBlocks() { return formatName == "VST3" ? vst3SilentBlocks(fx) : 0; }
+
 std::string PluginSession::identifier()
 {
-    return formatName == "CLAP" ? clapPluginId(fx) : "";
+    if (formatName == "CLAP") return clapPluginId(fx);
+    return formatName == "VST3" ? vst3ClassId(fx) : "";
 }
 
 PluginSession::PluginSession(const std::string& path, const HostSettings& settings)
@@ -99,10 +103,13 @@ PluginSession::PluginSession(const std::string& path, const HostSettings& settin
     clock.tempo = config.tempo;
     activeSession = this;  // the entry already calls back
     try {
-        if (!library.load(path)) throw HostError("cannot load plug-in '" + path + "': " + library.error());
-        if (isClapFile(path)) {
-            fx = openClapPlugin(library, path, &PluginSession::hostCallback);
-            formatName = "CLAP";
+        const bool vst3 = isVst3Path(path);
+        const std::string binary = vst3 ? vst3Binary(path) : path;
+        if (!library.load(binary)) throw HostError("cannot load plug-in '" + binary + "': " + library.error());
+        if (vst3 || isClapFile(path)) {
+            fx = vst3 ? openVst3Plugin(library, binary, &PluginSession::hostCallback)
+                      : openClapPlugin(library, path, &PluginSession::hostCallback);
+            formatName = vst3 ? "VST3" : "CLAP";
             dispatch(effOpen);
             dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(config.sampleRate));
             dispatch(effSetBlockSize, 0, config.blockSize);

@@ -43,7 +43,8 @@ bool isClapFile(const std::string& path);
 class PluginSession {
 public:
     /// Loads the binary, calls its entry (VSTPluginMain, else main; for a
-    /// .clap file clap_entry through the CLAP bridge) with our callback,
+    /// .clap file clap_entry through the CLAP bridge, for a .vst3 bundle its
+    /// factory through the VST3 bridge) with our callback,
     /// checks the record, then effOpen, effSetSampleRate and effSetBlockSize.
     /// HostError when any step fails.
     PluginSession(const std::string& path, const HostSettings& settings);
@@ -52,15 +53,17 @@ public:
     PluginSession(const PluginSession&) = delete;
     PluginSession& operator=(const PluginSession&) = delete;
 
-    /// "VST 2.4", or "CLAP" for a CLAP plug-in driven through the same record.
+    /// "VST 2.4", or "CLAP" or "VST3" for a plug-in driven through the same record.
     const std::string& format() const { return formatName; }
-    /// The CLAP plug-in's identifier; "" for VST 2.4.
+    /// The CLAP plug-in's identifier or the VST3 class id; "" for VST 2.4.
     std::string identifier();
     /// Whether the plug-in takes parameter values at a frame inside a block
     /// (HostParamEvent); VST 2.4 plug-ins get them between blocks instead.
     bool takesTimedParameters() const { return formatName != "VST 2.4"; }
-    /// Blocks a CLAP plug-in slept through (the bridge did not call it); 0 for VST 2.4.
+    /// Blocks a CLAP plug-in slept through (the bridge did not call it); 0 for the others.
     int64_t sleptBlocks();
+    /// Blocks whose output a VST3 plug-in flagged as silent; 0 for the others.
+    int64_t silentBlocks();
 
     AEffect& effect() { return *fx; }
     const AEffect& effect() const { return *fx; }
