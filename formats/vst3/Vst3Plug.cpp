@@ -772,12 +772,14 @@ tresult Instance::process(ProcessData& data)
     const bool stereoIn = in && in->numChannels >= PlugCore::Plug::kChannels &&
                           (wide ? in->channelBuffers64 != nullptr : in->channelBuffers32 != nullptr);
     blockContext = data.processContext;
+    // Idle before and after, the engine rendered nothing but zeros in between.
+    const bool wasQuiet = !core->bypassHeard() && core->outputIsSilent();
     if (wide)
         core->processDouble(stereoIn ? in->channelBuffers64 : nullptr, out->channelBuffers64, frames, &events);
     else
         core->processFloat(stereoIn ? in->channelBuffers32 : nullptr, out->channelBuffers32, frames, &events, false);
     blockContext = nullptr;
-    out->silenceFlags = !core->bypassHeard() && core->outputIsSilent() ? kStereoFlags : 0;
+    out->silenceFlags = wasQuiet && !core->bypassHeard() && core->outputIsSilent() ? kStereoFlags : 0;
     return kResultOk;
 }
 

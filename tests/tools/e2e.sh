@@ -3,7 +3,7 @@
 #   e2e.sh CASE
 # Run from the build root. The environment names the files (relative to the
 # build root, so that the Windows build runs the same cases under Wine):
-#   VESK_HOST, VESK_EMULATOR (empty natively), VESK_PLUGIN, PROBE_PLUGIN,
+#   VESK_HOST, VESK_EMULATOR (empty natively), VESK_PLUGIN, VESK_CLAP, VESK_VST3, PROBE_PLUGIN,
 #   PROBE_NULL_PLUGIN, PROBE_NO_ENTRY_PLUGIN, DRAGONFLY_ROOM.
 # Exit status: 0 passed, 1 failed, 77 skipped.
 set -u
@@ -136,15 +136,19 @@ editor_lifecycle)
         ! grep -E 'possible leak|check failed' "$work/err.txt" || fail "edit $way: the plug-in reported the lines above"
         has "editor open 560 x 170" || fail "edit $way: the editor did not open"
     done
-    # The CLAP editor made and destroyed forty times over, then the same drag tests.
-    VESK_WINEDEBUG=-all,warn+debugstr host edit "$VESK_CLAP" --seconds 1 --reopen 40
-    [ "$status" -eq 0 ] && has "editor open 560 x 170" || fail "CLAP edit --reopen: $status, $(cat "$work/err.txt")"
-    ! grep -E 'possible leak|check failed' "$work/err.txt" || fail "CLAP edit: the plug-in reported the lines above"
+    # The CLAP editor made and destroyed, and the VST3 view attached and
+    # removed, forty times over; then the same drag tests.
+    for plugin in "$VESK_CLAP" "$VESK_VST3"; do
+        VESK_WINEDEBUG=-all,warn+debugstr host edit "$plugin" --seconds 1 --reopen 40
+        [ "$status" -eq 0 ] && has "editor open 560 x 170" || fail "$plugin edit --reopen: $status, $(cat "$work/err.txt")"
+        ! grep -E 'possible leak|check failed' "$work/err.txt" || fail "$plugin edit: the plug-in reported the lines above"
+    done
     # A drag still held when the host ends the editor (effEditClose, or its
     # window destroyed first), with no idle call in between: every gesture
     # the host heard begin also ends.
     command -v xdotool >/dev/null || fail "xdotool is missing"
-    for run in "$VESK_PLUGIN --close-first" "$VESK_PLUGIN --destroy-window-first" "$VESK_CLAP --close-first"; do
+    for run in "$VESK_PLUGIN --close-first" "$VESK_PLUGIN --destroy-window-first" "$VESK_CLAP --close-first" \
+        "$VESK_VST3 --close-first"; do
         plugin=${run% *} way=${run#* }
         [ "$way" = --close-first ] && way=
         ${VESK_EMULATOR:+"$VESK_EMULATOR"} "./$VESK_HOST" edit "$plugin" --seconds 3 ${way:+"$way"} >"$work/drag.raw" 2>&1 &
@@ -217,6 +221,59 @@ clap)
     ok preset save "$VESK_CLAP" "$work/clap.fxb" --preset "$work/vst2.fxb"
     [ "$(tail -c +161 "$work/clap.fxb" | od -An -tx1)" = "$(tail -c +161 "$work/vst2.fxb" | od -An -tx1)" ] ||
         fail "the CLAP plug-in saves other state bytes than it loaded"
+    ;;
+
+vst3)
+    # The VST3 bundle beside the VST 2.4 and CLAP builds of the same code.
+    ok info "$VESK_VST3"
+    line '^Format +VST3$'
+    line '^Identifier +566573324D6F726C656E76616C650301$'
+    line '^Vendor +Morlenvale$'
+    line '^Inputs +2 \(Main L, Main R\)$'
+    line '^Outputs +2 \(Main L, Main R\)$'
+    line '^Programs +16, current 0$'
+    # The fourteen as the VST 2.4 build shows them, then the bypass the host switches.
+    params_of | sed '/^ *14  Bypass/d; s/^Parameters *15$/Parameters      14/' >"$work/vst3-params.txt"
+    line '^ +14  Bypass +0\.000000  Off$'
+    ok info "$VESK_PLUGIN"
+    params_of >"$work/vst2-params.txt"
+    cmp -s "$work/vst3-params.txt" "$work/vst2-params.txt" ||
+        fail "the VST3 parameter table differs: $(diff "$work/vst2-params.txt" "$work/vst3-params.txt")"
+
+    ok signal "$work/in.wav" --kind bursts --seconds 3 --sr 48000
+    for scenario in \
+        "--param Mode=1 --param RTime=0.8 --cc 30000:7=100 --learn RTime --at 1000:RTime=0.3 --at 50123:Roomsz=0.9" \
+        "--param RTime=0 --param Roomsz=0 --at 100007:Output=0.8 --double"; do
+        for plugin in "$VESK_PLUGIN" "$VESK_VST3"; do
+            ok render "$plugin" "$work/in.wav" "$work/$(basename "$plugin").wav" --sr 48000 --block 480 --tail 1 $scenario
+            cp "$work/out.txt" "$work/$(basename "$plugin").txt"
+        done
+        tool "$VESK_HOST" compare "$work/$(basename "$VESK_PLUGIN").wav" "$work/$(basename "$VESK_VST3").wav" --tolerance 0
+        grep -q "largest difference 0 " "$work/out.txt" || fail "VST3 and VST 2.4 render differently ($scenario): $(cat "$work/out.txt")"
+    done
+    grep -Eq 'output silent in [1-9]' "$work/$(basename "$VESK_VST3").txt" || fail "the VST3 plug-in never flagged silence"
+
+    # A value at offset 30001 changes the output from that frame on; bypassed
+    # from the start the output is the input, sample for sample.
+    ok render "$VESK_VST3" "$work/in.wav" "$work/plain.wav" --sr 48000 --block 512
+    ok render "$VESK_VST3" "$work/in.wav" "$work/changed.wav" --sr 48000 --block 512 --at 30001:Output=0.9
+    tool "$VESK_HOST" compare "$work/plain.wav" "$work/changed.wav"
+    line '^first difference at frame 30001$'
+    ok render "$VESK_VST3" "$work/in.wav" "$work/bypassed.wav" --sr 48000 --block 512 --param Bypass=1 --param Mode=1
+    tool "$VESK_HOST" compare "$work/in.wav" "$work/bypassed.wav" --tolerance 0
+    grep -q "largest difference 0 " "$work/out.txt" || fail "bypassed, the output is not the input: $(cat "$work/out.txt")"
+
+    # States move between the three formats byte for byte.
+    ok preset save "$VESK_PLUGIN" "$work/vst2.fxb" --param RTime=0.3 --param Mode=1
+    ok info "$VESK_VST3" --preset "$work/vst2.fxb"
+    row RTime "0.100 s"
+    row Mode "insert"
+    ok preset save "$VESK_VST3" "$work/vst3.fxb" --preset "$work/vst2.fxb"
+    ok preset save "$VESK_CLAP" "$work/clap.fxb" --preset "$work/vst3.fxb"
+    for saved in vst3 clap; do
+        [ "$(tail -c +161 "$work/$saved.fxb" | od -An -tx1)" = "$(tail -c +161 "$work/vst2.fxb" | od -An -tx1)" ] ||
+            fail "the $saved build saves other state bytes than it loaded"
+    done
     ;;
 
 vesk_png)
