@@ -157,6 +157,7 @@ public:
     void automate(uint32_t index, float value) override
     {
         if (quiet || !handler || index >= core->paramCount()) return;
+        told[index].store(value, std::memory_order_relaxed);
         // An edit outside a gesture (a reset, a typed value) still comes as one.
         const bool alone = !gestures[index];
         if (alone) handler->beginEdit(index);
@@ -218,13 +219,17 @@ private:
         if (!core) return kResultFalse;
         const uint32_t n = core->paramCount();
         pending.reset(new (std::nothrow) std::atomic<float>[n]);
+        told.reset(new (std::nothrow) std::atomic<float>[n]);
         queued.assign(n, 0);
         gestures.assign(n, 0);
-        if (!pending) {
+        if (!pending || !told) {
             core.reset();
             return kOutOfMemory;
         }
-        for (uint32_t i = 0; i < n; ++i) pending[i].store(kNone, std::memory_order_relaxed);
+        for (uint32_t i = 0; i < n; ++i) {
+            pending[i].store(kNone, std::memory_order_relaxed);
+            told[i].store(core->getParameter(static_cast<int32_t>(i)), std::memory_order_relaxed);
+        }
         return kResultOk;
     }
     tresult terminate()
@@ -318,6 +323,9 @@ private:
         quiet = true;  // a loaded state is no edit: the host reads the values back
         const bool loaded = core->loadWholeState(bytes.data(), bytes.size());
         quiet = false;
+        // The host reads a loaded state's values back itself.
+        for (uint32_t i = 0; loaded && i < core->paramCount(); ++i)
+            told[i].store(core->getParameter(static_cast<int32_t>(i)), std::memory_order_relaxed);
         return loaded ? kResultOk : kResultFalse;
     }
 
@@ -340,12 +348,16 @@ private:
         const uint32_t n = core->paramCount();
         for (uint32_t i = 0; i < n; ++i) {
             const float v = pending[i].exchange(kNone, std::memory_order_relaxed);
-            if (v >= 0.0f && !(inQueues && inQueues[i])) core->setParameter(static_cast<int32_t>(i), v);
+            if (v >= 0.0f && !(inQueues && inQueues[i])) {
+                core->setParameter(static_cast<int32_t>(i), v);
+                told[i].store(core->getParameter(static_cast<int32_t>(i)), std::memory_order_relaxed);
+            }
         }
         const int b = pendingBypass.exchange(-1, std::memory_order_relaxed);
         if (b >= 0 && !(inQueues && bypassQueued)) core->setBypass(b != 0);
     }
     void gatherChanges(IParameterChanges* changes, int32_t frames);
+    void reportChanges(IParameterChanges* changes);
 
     // ---- IEditController ----
     int32_t parameterCount() const { return core ? static_cast<int32_t>(core->paramCount()) + 2 + kControllers : 0; }
@@ -477,10 +489,12 @@ private:
         // While audio runs the value waits for the next block, where the host's
         // own change of it, at its frame, comes first.
         if (coreId(id)) {
-            if (processing)
+            // A value the block's changes already brought needs no second trip.
+            if (processing && clampValue(v) != core->getParameter(static_cast<int32_t>(id)))
                 pending[id].store(clampValue(v), std::memory_order_relaxed);
-            else
+            else if (!processing)
                 core->setParameter(static_cast<int32_t>(id), clampValue(v));
+            told[id].store(clampValue(v), std::memory_order_relaxed);
             return kResultOk;
         }
         if (id == kBypassId) {
@@ -491,10 +505,13 @@ private:
             return kResultOk;
         }
         if (id == kProgramId) {
+            // The host chose the program and reads the values back itself; a
+            // restart asked for from inside its own call deadlocks some hosts.
             const int32_t p = programOf(v);
             if (p != core->getProgram()) {
                 core->setProgram(p);
-                if (handler) handler->restartComponent(kParamValuesChanged);
+                // The program replaces values the host handed over before it.
+                for (uint32_t i = 0; i < core->paramCount(); ++i) pending[i].store(kNone, std::memory_order_relaxed);
             }
             return kResultOk;
         }
@@ -694,6 +711,8 @@ private:
     std::unique_ptr<std::atomic<float>[]> pending;
     std::atomic<int> pendingBypass{-1};
     std::vector<uint8_t> queued;  ///< per core parameter: the block's changes bring it [audio thread]
+    /// Per core parameter, the value the host last heard of or sent [any thread].
+    std::unique_ptr<std::atomic<float>[]> told;
     bool bypassQueued = false;
     BlockEvents events;
     const ProcessContext* blockContext = nullptr;  ///< of the process call running [audio thread]
@@ -780,7 +799,24 @@ tresult Instance::process(ProcessData& data)
         core->processFloat(stereoIn ? in->channelBuffers32 : nullptr, out->channelBuffers32, frames, &events, false);
     blockContext = nullptr;
     out->silenceFlags = wasQuiet && !core->bypassHeard() && core->outputIsSilent() ? kStereoFlags : 0;
+    reportChanges(data.outputParameterChanges);
     return kResultOk;
+}
+
+void Instance::reportChanges(IParameterChanges* changes)
+{
+    // Values that changed inside the plug-in (a program loaded, a learned
+    // controller turned) reach the host's controls; the host's own values,
+    // and the edits it was told of, are not sent back.
+    const uint32_t n = core->paramCount();
+    for (uint32_t i = 0; i < n; ++i) {
+        const float v = core->getParameter(static_cast<int32_t>(i));
+        if (v == told[i].load(std::memory_order_relaxed)) continue;
+        told[i].store(v, std::memory_order_relaxed);
+        if (queued[i] || !changes) continue;
+        int32_t index = 0;
+        if (IParamValueQueue* q = changes->addParameterData(i, index)) q->addPoint(0, v, index);
+    }
 }
 
 // ---- the view --------------------------------------------------------------------------------
