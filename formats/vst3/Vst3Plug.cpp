@@ -323,9 +323,12 @@ private:
         quiet = true;  // a loaded state is no edit: the host reads the values back
         const bool loaded = core->loadWholeState(bytes.data(), bytes.size());
         quiet = false;
-        // The host reads a loaded state's values back itself.
-        for (uint32_t i = 0; loaded && i < core->paramCount(); ++i)
+        // The host reads a loaded state's values back itself; values handed
+        // over before it are replaced by it.
+        for (uint32_t i = 0; loaded && i < core->paramCount(); ++i) {
             told[i].store(core->getParameter(static_cast<int32_t>(i)), std::memory_order_relaxed);
+            pending[i].store(kNone, std::memory_order_relaxed);
+        }
         return loaded ? kResultOk : kResultFalse;
     }
 
