@@ -191,6 +191,7 @@ void Plug::resume()
     reset();
     // A bypass switched while nothing ran holds from the first frame on.
     bypassGain = bypassTarget.load(std::memory_order_relaxed) ? 1.0 : 0.0;
+    freshStart = true;
     bypassStep = 1.0 / std::max(1.0, 0.01 * static_cast<double>(sampleRate));
 }
 
@@ -362,6 +363,12 @@ void Plug::renderSubBlock(double** outputs, int32_t start, int32_t frames)
     const double rate = sampleRate;
     const BlockTiming timing{blockTempo, beatPos, blockTempo / (rate * 60.0), rate};
     const bool bypass = bypassTarget.load(std::memory_order_relaxed);
+    if (freshStart) {
+        // Switched before the first frame since resume (a host restoring its
+        // session): nothing was heard yet that a crossfade could smooth.
+        bypassGain = bypass ? 1.0 : 0.0;
+        freshStart = false;
+    }
     bool keepClock;
     if (bypassGain == 0.0 && !bypass) {
         keepClock = processBlock(changed, timing, in, out, frames);

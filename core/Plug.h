@@ -227,6 +227,7 @@ private:
     std::atomic<bool> bypassTarget{false};
     double bypassGain = 0.0;  // 0: the effect alone .. 1: the input alone [audio thread]
     double bypassStep = 1.0;  // per frame
+    bool freshStart = true;   // nothing rendered since resume: a bypass switched now needs no crossfade
 
     std::atomic<int32_t> learnTarget{-1};
     std::atomic<IParamNotify*> paramListener{nullptr};
