@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the plug-ins (VST 2.4 and CLAP, Linux and Windows) and the
+# Builds the plug-ins (VST 2.4, CLAP and VST3, Linux and Windows) and the
 # command-line host, shows what a host sees of each, and renders a dry example
 # through Vesk2 into out/.
 set -euo pipefail
@@ -11,13 +11,13 @@ scripts/deps.sh build test demo
 
 step() { printf '\n=== %s\n' "$*"; }
 
-step "Building Vesk2.so, Vesk2.clap and vesk-host (Linux)"
+step "Building Vesk2.so, Vesk2.clap, Vesk2.vst3 and vesk-host (Linux)"
 cmake --preset linux >/dev/null
-cmake --build --preset linux -j "$jobs" --target Vesk2 Vesk2Clap vesk-host
+cmake --build --preset linux -j "$jobs" --target Vesk2 Vesk2Clap Vesk2Vst3 vesk-host
 
-step "Building Vesk2.dll, Vesk2.clap and vesk-host.exe (Windows x64)"
+step "Building Vesk2.dll, Vesk2.clap, Vesk2.vst3 and vesk-host.exe (Windows x64)"
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j "$jobs" --target Vesk2 Vesk2Clap vesk-host
+cmake --build --preset win64 -j "$jobs" --target Vesk2 Vesk2Clap Vesk2Vst3 vesk-host
 
 host=build/linux/vesk-host
 mkdir -p out
@@ -29,11 +29,15 @@ step "vesk-host info Vesk2.so"
 step "vesk-host info Vesk2.clap"
 "$host" info build/linux/Vesk2.clap
 
-step "vesk-host.exe info Vesk2.dll and Vesk2.clap (under Wine)"
+step "vesk-host info Vesk2.vst3"
+"$host" info build/linux/Vesk2.vst3
+
+step "vesk-host.exe info Vesk2.dll, Vesk2.clap and Vesk2.vst3 (under Wine)"
 . scripts/wine-env.sh
 trap wine_env_stop EXIT
 wine_env_start "$root/build/win64"
-(cd build/win64 && wine_run 120 ./vesk-host.exe info Vesk2.dll && wine_run 120 ./vesk-host.exe info Vesk2.clap)
+(cd build/win64 && wine_run 120 ./vesk-host.exe info Vesk2.dll && wine_run 120 ./vesk-host.exe info Vesk2.clap &&
+  wine_run 120 ./vesk-host.exe info Vesk2.vst3)
 wine_env_stop
 trap - EXIT
 
