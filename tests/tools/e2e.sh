@@ -154,11 +154,12 @@ editor_lifecycle)
         ${VESK_EMULATOR:+"$VESK_EMULATOR"} "./$VESK_HOST" edit "$plugin" --seconds 3 ${way:+"$way"} >"$work/drag.raw" 2>&1 &
         pid=$!
         window= i=0
-        while [ -z "$window" ] && [ $i -lt 100 ]; do
+        # A loaded machine may take a while to show it; a host that ended shows none.
+        while [ -z "$window" ] && [ $i -lt 300 ] && kill -0 $pid 2>/dev/null; do
             window=$(xdotool search --name '^vesk-host edit' 2>/dev/null | head -n 1)
             i=$((i + 1)); sleep 0.1
         done
-        [ -n "$window" ] || { kill $pid; fail "edit $way: no editor window"; }
+        [ -n "$window" ] || { kill $pid; wait $pid; fail "edit $plugin $way: no editor window: $(cat "$work/drag.raw")"; }
         sleep 0.5
         eval "$(xdotool getwindowgeometry --shell "$window")"
         # "reverb time" (centre 120, 42 in the client area) pressed and moved up, never released.
