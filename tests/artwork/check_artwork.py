@@ -20,7 +20,14 @@ from PIL import Image
 SOURCE = sys.argv.pop(1) if len(sys.argv) > 1 else os.getcwd()
 RESOURCES = os.path.join(SOURCE, "resources")
 GENERATOR = os.path.join(SOURCE, "tools", "artwork", "make_artwork.py")
-PICTURES = ("commonTextures.png", "texture.png")
+DENSITIES = (1, 2, 3)
+
+
+def named(base, k):
+    return "%s%s.png" % (base, "" if k == 1 else "-%dx" % k)
+
+
+PICTURES = tuple(named(base, k) for k in DENSITIES for base in ("commonTextures", "texture"))
 
 
 def chunks(path):
@@ -59,7 +66,11 @@ class Artwork(unittest.TestCase):
                                     % name)
 
     def test_format_is_8_bit_rgba_with_ancillary_chunks(self):
-        for name, size in (("commonTextures.png", (600, 480)), ("texture.png", (560, 170))):
+        for k in DENSITIES:
+            for base, (w, h) in (("commonTextures", (600, 480)), ("texture", (560, 170))):
+                self.check_format(named(base, k), (w * k, h * k))
+
+    def check_format(self, name, size):
             with self.subTest(name):
                 found = chunks(os.path.join(RESOURCES, name))
                 kinds = [k for k, _ in found]
@@ -109,7 +120,22 @@ class Artwork(unittest.TestCase):
         self.assertLess((max(totals) - min(totals)) / max(totals), 0.01, "the pointer's weight flickers")
 
     def test_panel_is_opaque(self):
-        self.assertTrue((pixels("texture.png")[..., 3] == 255).all())
+        for k in DENSITIES:
+            self.assertTrue((pixels(named("texture", k))[..., 3] == 255).all())
+
+    def test_denser_pictures_show_the_same_layout(self):
+        # Box-filtered down to one pixel per logical pixel, a denser picture
+        # shows what the 1x one shows, where it shows it: only the finer edges differ.
+        for base in ("texture", "commonTextures"):
+            one = pixels(named(base, 1)).astype(np.float64)
+            for k in DENSITIES[1:]:
+                with self.subTest(base=base, k=k):
+                    dense = pixels(named(base, k)).astype(np.float64)
+                    h, w = one.shape[:2]
+                    down = dense.reshape(h, k, w, k, 4).mean(axis=(1, 3))
+                    self.assertLess(np.abs(down - one).mean(), 1.0, "the pictures disagree on average")
+                    self.assertLess(np.percentile(np.abs(down - one).max(axis=2), 99), 16.0,
+                                    "something sits elsewhere")
 
 
 if __name__ == "__main__":

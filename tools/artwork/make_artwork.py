@@ -1,5 +1,7 @@
 #!/usr/bin/python3
-"""Draws Vesk2's artwork: resources/commonTextures.png and resources/texture.png.
+"""Draws Vesk2's artwork: resources/commonTextures.png and resources/texture.png,
+and the same pictures at two and three times the resolution for high-density
+screens (commonTextures-2x.png, texture-3x.png and so on).
 
 Usage: make_artwork.py OUTPUT_FOLDER
 
@@ -9,8 +11,11 @@ generator, only element-wise arithmetic touches the pixels (no BLAS, no
 vectorised transcendental functions, whose last bits vary with the CPU), and
 the PNG writer below has no time stamp and a fixed chunk order.
 
-Coordinates are pixels with the origin at the top left; a pixel's centre is at
-(x + 0.5, y + 0.5). Shapes are drawn supersampled and box-filtered down.
+Coordinates are the editor's logical pixels with the origin at the top left;
+a picture at density k has k x k pixels per logical pixel, the centre of its
+pixel (i, j) at ((i + 0.5) / k, (j + 0.5) / k). Shapes are drawn supersampled
+and box-filtered down. At density 1 every value is computed exactly as it
+always was, so those pictures keep their bytes.
 """
 
 import math
@@ -49,10 +54,10 @@ LOGO_ON_PANEL = (470, 140)     # same box as the editor's own logo, so the two c
 # --- small numeric helpers ---------------------------------------------------
 
 
-def sample_grid(width, height, ss):
-    """Sample positions of a width x height picture supersampled ss x ss."""
-    xs = (np.arange(width * ss, dtype=np.float64) + 0.5) / ss
-    ys = (np.arange(height * ss, dtype=np.float64) + 0.5) / ss
+def sample_grid(width, height, ss, k=1):
+    """Sample positions (logical) of a width x height picture at density k, supersampled ss x ss."""
+    xs = (np.arange(width * k * ss, dtype=np.float64) + 0.5) / (ss * k)
+    ys = (np.arange(height * k * ss, dtype=np.float64) + 0.5) / (ss * k)
     return np.meshgrid(xs, ys)
 
 
@@ -76,7 +81,8 @@ def smoothstep(e0, e1, x):
 
 
 def edge(distance_inside, ss):
-    """Coverage of a sample from its signed distance to a shape's edge (px, positive inside)."""
+    """Coverage of a sample from its signed distance to a shape's edge (logical px,
+    positive inside); ss is the samples per logical pixel."""
     return clamp01(distance_inside * ss + 0.5)
 
 
@@ -134,18 +140,19 @@ def over(dst_rgb, dst_a, rgb, a):
     return rgb * a3 + dst_rgb * (1.0 - a3), a + dst_a * (1.0 - a)
 
 
-def text_mask(text, font_file, size, width, height, origin, ss=1, tracking=0.0):
-    """Coverage of text drawn by FreeType; origin is the left end of the baseline in px.
+def text_mask(text, font_file, size, width, height, origin, ss=1, tracking=0.0, k=1):
+    """Coverage of text drawn by FreeType at density k; origin is the left end of
+    the baseline in logical px.
 
     With ss > 1 the text is drawn larger and box-filtered down, which keeps
     sub-pixel positions (for the letter-spaced captions)."""
-    font = load_font(font_file, size * ss)
-    mask = Image.new("L", (width * ss, height * ss), 0)
+    font = load_font(font_file, size * ss * k)
+    mask = Image.new("L", (width * ss * k, height * ss * k), 0)
     draw = ImageDraw.Draw(mask)
-    x = origin[0] * ss
+    x = origin[0] * ss * k
     for ch in text if tracking else [text]:
-        draw.text((x, origin[1] * ss), ch, fill=255, font=font, anchor="ls")
-        x += font.getlength(ch) + tracking * ss
+        draw.text((x, origin[1] * ss * k), ch, fill=255, font=font, anchor="ls")
+        x += font.getlength(ch) + tracking * ss * k
     a = np.asarray(mask, dtype=np.float64) / 255.0
     return box_down(a, ss) if ss > 1 else a
 
@@ -220,10 +227,10 @@ FACE_RADIUS = 17.5            # the flat top the pointer sits on
 DOT_RADIUS = 24.6             # scale dots around the knob
 
 
-def knob_body():
-    """80 x 80 premultiplied RGBA (floats): a machined dark knob lit from above."""
+def knob_body(k=1):
+    """80 x 80 logical px premultiplied RGBA (floats): a machined dark knob lit from above."""
     ss = 4
-    x, y = sample_grid(KNOB, KNOB, ss)
+    x, y = sample_grid(KNOB, KNOB, ss, k)
     cx, cy = 40.0, 40.0
     dx, dy = x - cx, y - cy
     d = np.sqrt(dx * dx + dy * dy)
@@ -238,12 +245,12 @@ def knob_body():
 
     # Scale: eleven dots from -150 to +150 degrees, the ends a little brighter.
     dots = np.zeros(x.shape)
-    for k in range(11):
-        ang = math.radians(-SWEEP + k * 30.0)
+    for dot in range(11):
+        ang = math.radians(-SWEEP + dot * 30.0)
         px, py = cx + DOT_RADIUS * math.sin(ang), cy - DOT_RADIUS * math.cos(ang)
-        r = 0.95 if k in (0, 5, 10) else 0.75
-        dots = np.maximum(dots, edge(r - np.sqrt((x - px) ** 2 + (y - py) ** 2), ss)
-                          * (0.85 if k in (0, 5, 10) else 0.6))
+        r = 0.95 if dot in (0, 5, 10) else 0.75
+        dots = np.maximum(dots, edge(r - np.sqrt((x - px) ** 2 + (y - py) ** 2), ss * k)
+                          * (0.85 if dot in (0, 5, 10) else 0.6))
     rgb, a = over(rgb, a, np.full(x.shape + (3,), 0.62), dots)
 
     # Light from above, slightly from the left.
@@ -272,17 +279,17 @@ def knob_body():
     groove = smoothstep(FACE_RADIUS, FACE_RADIUS + 0.4, d) * (1.0 - smoothstep(FACE_RADIUS + 0.6, FACE_RADIUS + 1.6, d))
     body = np.where(d < FACE_RADIUS, face, skirt * (1.0 - 0.6 * groove))
     tint = np.stack([body * 0.985, body * 0.995, body * 1.03], axis=-1)
-    coverage = edge(KNOB_RADIUS - d, ss)
+    coverage = edge(KNOB_RADIUS - d, ss * k)
     rgb, a = over(rgb, a, clamp01(tint), coverage)
 
     rgb, a = box_down(rgb, ss), box_down(a, ss)
     return np.concatenate([rgb, a[..., None]], axis=-1)
 
 
-def pointer_cell(n):
-    """40 x 40 premultiplied white: the pointer line at cell n of the sweep."""
-    ss = 16
-    x, y = sample_grid(CELL, CELL, ss)
+def pointer_cell(n, k=1):
+    """40 x 40 logical px premultiplied white: the pointer line at cell n of the sweep."""
+    ss = -(-16 // k)  # about sixteen samples per logical pixel at every density
+    x, y = sample_grid(CELL, CELL, ss, k)
     ang = math.radians(-SWEEP + 2.0 * SWEEP * n / (CELLS - 1))
     ux, uy = math.sin(ang), -math.cos(ang)
     cx, cy = CELL / 2.0, CELL / 2.0
@@ -299,16 +306,16 @@ def pointer_cell(n):
     return np.repeat(a[..., None], 4, axis=-1)
 
 
-def logo_mask():
+def logo_mask(k=1):
     """Coverage of the maker's logo in its 90 x 30 box: the name above a valley line."""
     w, h = LOGO_SIZE
     name = "Morlenvale"
     size = 13
     width = text_width(name, "VeraBd.ttf", size)
-    mask = text_mask(name, "VeraBd.ttf", size, w, h, ((w - width) / 2.0, 17.0), ss=1)
+    mask = text_mask(name, "VeraBd.ttf", size, w, h, ((w - width) / 2.0, 17.0), ss=1, k=k)
     # A long shallow 'V' under the name: the vale.
     ss = 8
-    x, y = sample_grid(w, h, ss)
+    x, y = sample_grid(w, h, ss, k)
     left, right, mid = (w - width) / 2.0 + 1.0, (w + width) / 2.0 - 1.0, w / 2.0
     top, bottom = 21.5, 24.5
     slope = (bottom - top) / (mid - left)
@@ -321,17 +328,18 @@ def logo_mask():
     return np.maximum(mask, v)
 
 
-def common_textures():
-    w, h = 600, 480
+def common_textures(k=1):
+    w, h = 600 * k, 480 * k
     img = np.zeros((h, w, 4))
+    c = CELL * k
     for n in range(CELLS):
-        cx, cy = (n % CELLS_PER_ROW) * CELL, (n // CELLS_PER_ROW) * CELL
-        img[cy:cy + CELL, cx:cx + CELL] = pointer_cell(n)
-    bx, by = KNOB_BODY_AT
-    img[by:by + KNOB, bx:bx + KNOB] = knob_body()
-    lx, ly = LOGO_AT
-    lw, lh = LOGO_SIZE
-    img[ly:ly + lh, lx:lx + lw] = np.repeat(logo_mask()[..., None], 4, axis=-1)
+        cx, cy = (n % CELLS_PER_ROW) * c, (n // CELLS_PER_ROW) * c
+        img[cy:cy + c, cx:cx + c] = pointer_cell(n, k)
+    bx, by = KNOB_BODY_AT[0] * k, KNOB_BODY_AT[1] * k
+    img[by:by + KNOB * k, bx:bx + KNOB * k] = knob_body(k)
+    lx, ly = LOGO_AT[0] * k, LOGO_AT[1] * k
+    lw, lh = LOGO_SIZE[0] * k, LOGO_SIZE[1] * k
+    img[ly:ly + lh, lx:lx + lw] = np.repeat(logo_mask(k)[..., None], 4, axis=-1)
     # Premultiplied: colour never exceeds coverage.
     out = to_bytes(img)
     out[..., :3] = np.minimum(out[..., :3], out[..., 3:4])
@@ -341,19 +349,21 @@ def common_textures():
 # --- the panel ---------------------------------------------------------------
 
 
-def panel():
+def panel(k=1):
     w, h = PANEL_SIZE
-    x, y = sample_grid(w, h, 1)
+    x, y = sample_grid(w, h, 1, k)
+    pw, ph = w * k, h * k  # pixels
 
     # Clouds: three octaves of value noise, gently blurred.
-    n = (0.55 * value_noise(w, h, 96.0, 11) + 0.30 * value_noise(w, h, 40.0, 23)
-         + 0.15 * value_noise(w, h, 16.0, 37))
-    n = blur(n, 2.0) - 0.5
+    n = (0.55 * value_noise(pw, ph, 96.0 * k, 11) + 0.30 * value_noise(pw, ph, 40.0 * k, 23)
+         + 0.15 * value_noise(pw, ph, 16.0 * k, 37))
+    n = blur(n, 2.0 * k) - 0.5
     base = np.array([0.118, 0.124, 0.134])
     rgb = base + 0.075 * n[..., None] * np.array([1.0, 1.0, 1.05])
 
     # Faint horizontal brushing.
-    brush = 0.6 * value_noise(w, h, 140.0, 41, cell_y=0.7) + 0.4 * value_noise(w, h, 35.0, 43, cell_y=0.7)
+    brush = (0.6 * value_noise(pw, ph, 140.0 * k, 41, cell_y=0.7 * k)
+             + 0.4 * value_noise(pw, ph, 35.0 * k, 43, cell_y=0.7 * k))
     rgb = rgb + 0.012 * (brush - 0.5)[..., None]
 
     # Plates, each a quiet step apart in tone: time and diffusion, the high
@@ -399,31 +409,31 @@ def panel():
     size = 24
     tw = text_width("Vesk2", "VeraBd.ttf", size)
     origin = (x1 - tw - 2.0, 25.0)
-    title = text_mask("Vesk2", "VeraBd.ttf", size, w, h, origin)
+    title = text_mask("Vesk2", "VeraBd.ttf", size, w, h, origin, k=k)
     vesk_w = text_width("Vesk", "VeraBd.ttf", size)
     warm = (x >= origin[0] + vesk_w - 0.5).astype(np.float64)
-    shade = np.roll(title, 1, axis=0)
+    shade = np.roll(title, k, axis=0)
     rgb = rgb * (1.0 - 0.5 * shade * (1.0 - title))[..., None]
     ink = np.array([0.80, 0.81, 0.83]) * (1.0 - warm[..., None]) + np.array([0.86, 0.70, 0.30]) * warm[..., None]
     rgb = rgb * (1.0 - title[..., None]) + ink * title[..., None]
     sub = "ROOM REVERB"
     sw = text_width(sub, "Vera.ttf", 7, tracking=1.3)
-    subtitle = text_mask(sub, "Vera.ttf", 7, w, h, (x1 - sw - 2.0, 34.0), ss=4, tracking=1.3)
+    subtitle = text_mask(sub, "Vera.ttf", 7, w, h, (x1 - sw - 2.0, 34.0), ss=4, tracking=1.3, k=k)
     rgb = rgb * (1.0 - subtitle[..., None]) + np.array([0.50, 0.51, 0.53]) * subtitle[..., None]
 
     # The maker's logo in the lower right corner, quietly engraved.
-    lx, ly = LOGO_ON_PANEL
-    lw, lh = LOGO_SIZE
-    logo = np.zeros((h, w))
-    logo[ly:ly + lh, lx:lx + lw] = logo_mask()
-    lit = np.roll(logo, 1, axis=0)
+    lx, ly = LOGO_ON_PANEL[0] * k, LOGO_ON_PANEL[1] * k
+    lw, lh = LOGO_SIZE[0] * k, LOGO_SIZE[1] * k
+    logo = np.zeros((ph, pw))
+    logo[ly:ly + lh, lx:lx + lw] = logo_mask(k)
+    lit = np.roll(logo, k, axis=0)
     rgb = rgb + (0.04 * lit * (1.0 - logo))[..., None]
     rgb = rgb * (1.0 - logo[..., None]) + np.array([0.36, 0.37, 0.39]) * logo[..., None]
 
     # Dither away banding in the gradients.
-    dither = hash_noise(x.astype(np.int64), y.astype(np.int64), 97) - 0.5
+    dither = hash_noise(np.floor(x * k).astype(np.int64), np.floor(y * k).astype(np.int64), 97) - 0.5
     out = np.floor(clamp01(rgb) * 255.0 + 0.5 + dither[..., None]).clip(0, 255).astype(np.uint8)
-    alpha = np.full((h, w, 1), 255, dtype=np.uint8)
+    alpha = np.full((ph, pw, 1), 255, dtype=np.uint8)
     return np.concatenate([out, alpha], axis=-1)
 
 
@@ -433,8 +443,10 @@ def main(argv):
         return 2
     folder = argv[1]
     os.makedirs(folder, exist_ok=True)
-    write_png(os.path.join(folder, "commonTextures.png"), common_textures())
-    write_png(os.path.join(folder, "texture.png"), panel())
+    for k in (1, 2, 3):
+        suffix = "" if k == 1 else "-%dx" % k
+        write_png(os.path.join(folder, "commonTextures%s.png" % suffix), common_textures(k))
+        write_png(os.path.join(folder, "texture%s.png" % suffix), panel(k))
     return 0
 
 
