@@ -31,6 +31,14 @@ public:
     /// The transport of the block being processed; false when the host tells
     /// nothing. Asked once per accepted process call. [audio thread]
     virtual bool transport(Transport& out) = 0;
+    /// The open editor wants its window to be width x height pixels (its scale
+    /// changed): true when the host resized, or will resize, its window to
+    /// that size; false when it refuses or cannot. [GUI thread]
+    virtual bool resizeEditor(int32_t width, int32_t height)
+    {
+        (void)width, (void)height;
+        return false;
+    }
 };
 
 /// One of the host's events of a process call, at a frame of that call.
@@ -79,6 +87,14 @@ public:
     virtual int eventDescriptor() const { return -1; }
     /// The window system the editor lives in: "win32" or "x11".
     virtual const char* windowSystemName() const { return ""; }
+    /// The host's scale for the editor (2 for 200 %; 0 for none of the host's),
+    /// used unless the user chose a size. An open editor takes the new size
+    /// at once; getSize answers it. False when the editor does not follow it.
+    virtual bool setHostScale(double scale)
+    {
+        (void)scale;
+        return false;
+    }
 };
 
 }  // namespace PlugCore

@@ -25,6 +25,8 @@ public:
     /// Key presses that reached this window, typed into it or passed on by a
     /// child window that takes no keys (an editor), since it opened.
     virtual int keyPresses() const = 0;
+    /// Gives the client area a new size (an editor asked for one).
+    virtual void resize(int width, int height) = 0;
     /// Repaints the window and its children now, waiting until they have drawn. [benchmarks]
     virtual void repaintNow() = 0;
     /// The window's pixels with its children (0xAARRGGBB, rows from the top);

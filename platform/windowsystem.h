@@ -21,7 +21,7 @@ namespace Platform {
 enum class MouseAction { Down, Up, DoubleClick };
 
 /// Keys a popup (menu, question) reacts to.
-enum class Key { Other, Up, Down, Enter, Escape };
+enum class Key { Other, Up, Down, Enter, Escape, Left, Right };
 
 /// Mouse modifier bits, as the toolkit passes them to controls.
 enum : int { kModShift = 1, kModControl = 2 };
@@ -48,8 +48,12 @@ public:
 class NativeMenu {
 public:
     virtual ~NativeMenu() = default;
-    virtual void addItem(const char* text, uint32_t id, bool enabled) = 0;
+    /// A checked item shows a check mark before its text.
+    virtual void addItem(const char* text, uint32_t id, bool enabled, bool checked) = 0;
     virtual void addSeparator() = 0;
+    /// An item that opens a submenu, returned for filling; owned by this menu.
+    /// Its own show is never called.
+    virtual NativeMenu* addSubmenu(const char* text) = 0;
     /// Centred horizontally on (x, y) in window coordinates, top at y; returns when closed.
     virtual void show(int x, int y) = 0;
 };
@@ -86,6 +90,9 @@ public:
     virtual void postCommand(uint32_t) {}
     /// The client area's top-left corner on the screen.
     virtual void screenPosition(int& x, int& y) const { x = y = 0; }
+    /// A popup takes the pointer and keyboard back (a popup of its own, a
+    /// submenu, had them until it closed).
+    virtual void takeInput() {}
 };
 
 /// The mouse pointer's look while over a control.
@@ -116,6 +123,9 @@ public:
     virtual void runModal(const std::function<bool()>&) {}
     /// The screen's size in pixels, where popups must stay; false when unknown.
     virtual bool screenSize(int&, int&) const { return false; }
+    /// How much larger than at 96 dpi the user has the system draw (Windows:
+    /// the system's DPI; X11: Xft.dpi); 1 where nothing says.
+    virtual float systemScale() const { return 1.0f; }
     /// A window of width x height pixels, a child of `parent` (HWND / Window id)
     /// or top-level when null. Never null; check created().
     virtual std::unique_ptr<NativeWindow> createWindow(NativeWindowEvents& events, int width, int height,

@@ -41,6 +41,9 @@ public:
 
 class StaticTexture : public Texture {
 public:
+    /// Texels per drawing unit (1 unless the picture was drawn denser, for a
+    /// scaled window): texel coordinates given to quads stay in drawing units.
+    virtual void setDensity(float texelsPerUnit) = 0;
     /// Copies width x height pixels from `pixels` (rows `rowLength` words apart)
     /// to x, y of the texture; the part beyond the texture is left out.
     virtual void upload(const uint32_t* pixels, uint32_t rowLength, uint32_t x, uint32_t y, uint32_t width,
@@ -57,11 +60,15 @@ public:
     virtual StaticTexture* createStaticTexture(uint32_t width, uint32_t height) = 0;
     /// Draws one frame of the scene into the window and shows it.
     virtual void render(Scene& scene) = 0;
+    /// Window pixels per drawing unit: scenes draw in units, the window shows
+    /// them `scale` times larger (1 unless the window is scaled).
+    virtual void setScale(float scale) = 0;
 };
 
 class Shader;
 
-/// One rectangle: screen pixels, texels of units 0 and 1, one vertex colour.
+/// One rectangle: drawing units (window pixels at scale 1), texels of units 0
+/// and 1 (in drawing units of a texture's density), one vertex colour.
 struct Quad {
     float x0, y0, x1, y1;
     float u0, v0, u1, v1;

@@ -35,8 +35,9 @@ bool drawable(unsigned char c) { return c >= 32 && c <= 127; }
 bool subpixelTextEnabled() { return subpixelText; }
 bool subpixelOrderRgb() { return subpixelRgb; }
 
-Font* createFont(Context& context, float pointSize)
+Font* createFont(Context& context, float pointSize, float scale)
 {
+    if (!(scale > 0.0f)) scale = 1.0f;
     Platform::ResourceBytes vera;
     if (!Platform::findResource("TTF", "Vera", vera)) return nullptr;
     std::unique_ptr<Font> font;
@@ -44,7 +45,8 @@ Font* createFont(Context& context, float pointSize)
         font = std::make_unique<Font>();
         font->device = context.getDevice();
         if (!font->device) return nullptr;
-        FontRaster raster = rasteriseFont(vera.data, vera.size, pointSize, 96);
+        FontRaster raster = rasteriseFont(vera.data, vera.size, pointSize * scale, 96);
+        font->scale = scale;
         std::copy(std::begin(raster.glyphs), std::end(raster.glyphs), font->glyphs);
         font->glyphsPerRow = raster.glyphsPerRow;
         font->underlineOffset = raster.underlineOffset;
@@ -74,7 +76,7 @@ float measureText(const Font& font, const char* text, int length)
         const auto c = static_cast<unsigned char>(text[i]);
         if (drawable(c)) advance += font.glyphs[c - 32].advanceX / 3;
     }
-    return advance;
+    return advance / font.scale;
 }
 
 float drawText(Font& font, Context& context, const char* text, int length, float x, float y, uint32_t colour,
@@ -84,17 +86,20 @@ float drawText(Font& font, Context& context, const char* text, int length, float
     const int passes = subpixelText ? 3 : 1;
     std::vector<Quad> quads;
     quads.reserve(n * passes);
-    const float shift = subpixelRgb ? 0.25f : -0.25f;
+    // Glyph metrics are window pixels; quads are drawing units, s of them a pixel.
+    // Each term is divided on its own so that at scale 1 the sums are the same.
+    const float s = font.scale;
+    const float shift = (subpixelRgb ? 0.25f : -0.25f) / s;
     float penX = 0, penY = 0;
     for (size_t i = 0; i < n; ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (!drawable(c)) continue;
         const Glyph& g = font.glyphs[c - 32];
         Quad q{};
-        q.x0 = x + penX + g.bearingX / 3 - 1;
-        q.x1 = q.x0 + g.width / 3;
-        q.y0 = std::floor(y + penY - g.bearingY - 1);
-        q.y1 = q.y0 + g.height;
+        q.x0 = x + penX / s + g.bearingX / 3 / s - 1 / s;
+        q.x1 = q.x0 + g.width / 3 / s;
+        q.y0 = std::floor(y * s + penY - g.bearingY - 1) / s;
+        q.y1 = q.y0 + g.height / s;
         q.u0 = g.atlasX + 1;
         q.u1 = q.u0 + g.width;
         q.v0 = g.atlasY;
@@ -122,9 +127,9 @@ float drawText(Font& font, Context& context, const char* text, int length, float
     context.drawQuads(quads.data(), static_cast<int>(quads.size()));
     if (underline) {
         Shader line(context, kBlendPremultiplied, kTexColour);
-        drawQuad(context, makeQuad(x, y + font.underlineOffset, penX, font.underlineThickness, 0, 0, colour));
+        drawQuad(context, makeQuad(x, y + font.underlineOffset / s, penX / s, font.underlineThickness / s, 0, 0, colour));
     }
-    return penX;
+    return penX / s;
 }
 
 }  // namespace DXBlit

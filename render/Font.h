@@ -26,7 +26,8 @@ struct Glyph {
 };
 
 struct Font {
-    Glyph glyphs[96];  ///< characters 32..127
+    Glyph glyphs[96];  ///< characters 32..127 (metrics in window pixels)
+    float scale = 1;   ///< window pixels per drawing unit the glyphs were rasterised for
     uint32_t glyphsPerRow = 0;
     float underlineOffset = 0;     ///< pixels below the baseline
     float underlineThickness = 1;  ///< pixels, at least 1
@@ -48,14 +49,16 @@ struct FontRaster {
 FontRaster rasteriseFont(const uint8_t* bytes, size_t size, float pointSize, int dotsPerInch);
 
 /// The embedded face ("TTF" resource "Vera") at `pointSize` and 96 dpi on the
-/// context's device; null when the resource is missing or anything fails.
-/// Also re-reads the system's subpixel text settings.
-Font* createFont(Context& context, float pointSize);
+/// context's device, rasterised for a window shown `scale` times larger than
+/// its drawing units (the same face at pointSize x scale, drawn back in
+/// units); null when the resource is missing or anything fails. Also re-reads
+/// the system's subpixel text settings.
+Font* createFont(Context& context, float pointSize, float scale = 1.0f);
 /// Releases the atlas and frees the font; before its device goes.
 void disposeFont(Font* font);
 
 /// Draws `text` (length -1: up to the zero) with its pen starting at x on the
-/// baseline y; returns the advance in pixels. From inside a scene's draw only.
+/// baseline y; returns the advance in drawing units. From inside a scene's draw only.
 float drawText(Font& font, Context& context, const char* text, int length, float x, float y, uint32_t colour,
                bool underline);
 /// The advance drawText returns, without drawing.

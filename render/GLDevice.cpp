@@ -187,7 +187,7 @@ void GLDevice::render(Scene& scene)
     gl.Viewport(0, 0, width, height);
     gl.MatrixMode(GL::kProjection);
     gl.LoadIdentity();
-    gl.Ortho(0, width, height, 0, 0, 1);
+    gl.Ortho(0, width / scale, height / scale, 0, 0, 1);
     gl.MatrixMode(GL::kModelview);
     gl.LoadIdentity();
     gl.ClearColor(0.0f, 0.2f, 0.2f, 0.2f);
@@ -333,12 +333,13 @@ void GLDevice::applyState(int blendMode, int textureMode, Texture* texture0, Tex
     GLTexture* t0 = glTexture(texture0);
     GLTexture* t1 = glTexture(texture1);
     if (rectangleTextures) {
-        std::fill(texelScale, texelScale + 4, 1.0f);
+        texelScale[0] = texelScale[1] = t0->density;
+        texelScale[2] = texelScale[3] = t1->density;
     } else {
-        texelScale[0] = 1.0f / static_cast<float>(t0->width);
-        texelScale[1] = 1.0f / static_cast<float>(t0->height);
-        texelScale[2] = 1.0f / static_cast<float>(t1->width);
-        texelScale[3] = 1.0f / static_cast<float>(t1->height);
+        texelScale[0] = t0->density / static_cast<float>(t0->width);
+        texelScale[1] = t0->density / static_cast<float>(t0->height);
+        texelScale[2] = t1->density / static_cast<float>(t1->width);
+        texelScale[3] = t1->density / static_cast<float>(t1->height);
     }
 
     using namespace GL;

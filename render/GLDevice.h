@@ -28,12 +28,14 @@ public:
     unsigned name = 0;
     uint32_t width = 0;   ///< allocated, a power of two without rectangle textures
     uint32_t height = 0;
+    float density = 1.0f;  ///< texels per drawing unit
     GLDevice* device = nullptr;  ///< null once the device is gone
 };
 
 class GLStaticTexture final : public StaticTexture, public GLTexture {
 public:
     void release() override { GLTexture::release(); }
+    void setDensity(float texelsPerUnit) override { density = texelsPerUnit > 0.0f ? texelsPerUnit : 1.0f; }
     void upload(const uint32_t* pixels, uint32_t rowLength, uint32_t x, uint32_t y, uint32_t width,
                 uint32_t height) override;
 };
@@ -50,6 +52,7 @@ public:
     StaticTexture* createTextureFromPng(const uint8_t* bytes, size_t size) override;
     StaticTexture* createStaticTexture(uint32_t width, uint32_t height) override;
     void render(Scene& scene) override;
+    void setScale(float s) override { scale = s > 0.0f ? s : 1.0f; }
 
     // Context
     Shader* setShader(Shader* shader) override;
@@ -89,6 +92,7 @@ private:
     GL::Enum textureTarget = GL::kTexture2D;
     GL::Enum textureBindingQuery = GL::kTextureBinding2D;
     float texelScale[4] = {1, 1, 1, 1};
+    float scale = 1.0f;  ///< window pixels per drawing unit
     StaticTexture* fallbackTexture = nullptr;
     int statsTextures = 0;
     void* window;

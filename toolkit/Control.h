@@ -101,8 +101,12 @@ private:
 /// arrives later as the owner's menuCommand.
 class Menu : public NoCopy {
 public:
-    virtual void addItem(const char* text, uint32_t id, bool enabled) = 0;
+    /// A checked item shows a check mark before its text.
+    virtual void addItem(const char* text, uint32_t id, bool enabled, bool checked = false) = 0;
     virtual void addSeparator() = 0;
+    /// An item that opens a submenu, returned for filling (owned by this menu;
+    /// null when the system refused it). Its choices come to the owner as this menu's do.
+    virtual Menu* addSubmenu(const char* text) = 0;
     /// Shows the menu anchored at (x, y) in the owner's coordinates; returns when it closed.
     virtual void show(int px, int py) = 0;
 };

@@ -1,6 +1,7 @@
 #include "toolkit/DrawnPopups.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -43,16 +44,20 @@ std::string plain(const std::string& text, char* accelerator, size_t* at = nullp
     return out;
 }
 
-// A borderless popup with its own GL device and font, drawn by `paint`, fed
-// by the NativeWindowEvents it implements; ends itself through `done`.
+// A borderless popup with its own GL device and font, drawn by `paint` in
+// logical pixels at `scale`, fed by the NativeWindowEvents it implements
+// (the pointer turned into logical pixels); ends itself through `done`.
 class Popup : public NativeWindowEvents, public DXBlit::Scene {
 public:
+    explicit Popup(float s) : scale(s > 0.0f ? s : 1.0f) {}
     ~Popup() override { close(); }
 
+    /// At (x, y) on the screen (window pixels), w x h logical pixels.
     bool open(int x, int y, int w, int h)
     {
         width = w, height = h;
-        window = windowSystem().createPopup(*this, x, y, w, h);
+        screenX = x, screenY = y;
+        window = windowSystem().createPopup(*this, x, y, pixels(w), pixels(h));
         return window != nullptr;
     }
     void close()
@@ -63,11 +68,16 @@ public:
         device = nullptr;
         window.reset();
     }
+    int pixels(int logical) const { return static_cast<int>(std::lround(static_cast<float>(logical) * scale)); }
+    int logical(int p) const { return static_cast<int>(std::floor((static_cast<float>(p) + 0.5f) / scale)); }
 
     void eventPaint() override
     {
         try {
-            if (!device) device = new DXBlit::GLDevice(window->handle());
+            if (!device) {
+                device = new DXBlit::GLDevice(window->handle());
+                device->setScale(scale);
+            }
             device->render(*this);
         } catch (const DXBlit::Exception&) {
             window->fillBlack();
@@ -75,7 +85,7 @@ public:
     }
     void draw(DXBlit::Context& c) override
     {
-        if (!font) font = DXBlit::createFont(c, 8);
+        if (!font) font = DXBlit::createFont(c, 8, scale);
         fill(c, 0, 0, static_cast<float>(width), static_cast<float>(height), kEdge);
         fill(c, 1, 1, static_cast<float>(width - 2), static_cast<float>(height - 2), kPanel);
         if (font) paint(c, *font);
@@ -87,33 +97,65 @@ public:
     void eventMouseLeft() override {}
     void eventCaptureChanged() override {}
     void eventMouseWheel(int, int, float, int) override {}
+    void eventMouseMove(int x, int y, int) override { pointerMove(logical(x), logical(y)); }
+    void eventMouseButton(MouseAction action, int x, int y, int, int) override
+    {
+        pointerButton(action, logical(x), logical(y));
+    }
 
     virtual void paint(DXBlit::Context& c, DXBlit::Font& f) = 0;
+    virtual void pointerMove(int, int) {}
+    virtual void pointerButton(MouseAction, int, int) {}
 
+    const float scale;
     std::unique_ptr<NativeWindow> window;
     DXBlit::GLDevice* device = nullptr;
     DXBlit::Font* font = nullptr;
-    int width = 0, height = 0;
+    int width = 0, height = 0;    ///< logical pixels
+    int screenX = 0, screenY = 0;  ///< where it opened, window pixels
     bool done = false;
 };
 
+// The logical size of a menu: wide enough for the longest label at about 6
+// pixels a character (and the marks beside it), as tall as its items.
+void menuSize(const std::vector<DrawnMenu::Item>& items, int& w, int& h)
+{
+    size_t longest = 0;
+    for (const DrawnMenu::Item& i : items) longest = std::max(longest, plain(i.text, nullptr).size());
+    w = static_cast<int>(longest) * 6 + 2 * kPad + 8;
+    h = 4;
+    for (const DrawnMenu::Item& i : items) h += i.separator ? kSeparatorHeight : kItemHeight;
+}
+
 class MenuPopup final : public Popup {
 public:
-    explicit MenuPopup(const std::vector<DrawnMenu::Item>& i) : items(i) {}
+    MenuPopup(const std::vector<DrawnMenu::Item>& i, float s, bool sub) : Popup(s), items(i), isSubmenu(sub) {}
 
+    bool usable(int i) const
+    {
+        return i >= 0 && !items[static_cast<size_t>(i)].separator && items[static_cast<size_t>(i)].enabled;
+    }
+    int itemTop(int index) const
+    {
+        int top = 2;
+        for (int i = 0; i < index; ++i) top += items[static_cast<size_t>(i)].separator ? kSeparatorHeight : kItemHeight;
+        return top;
+    }
     int itemAt(int y) const
     {
         int top = 2;
         for (size_t i = 0; i < items.size(); ++i) {
             const int h = items[i].separator ? kSeparatorHeight : kItemHeight;
-            if (y >= top && y < top + h) return items[i].separator || !items[i].enabled ? -1 : static_cast<int>(i);
+            if (y >= top && y < top + h) return usable(static_cast<int>(i)) ? static_cast<int>(i) : -1;
             top += h;
         }
         return -1;
     }
     void choose(int i)
     {
-        chosen = i;
+        if (items[static_cast<size_t>(i)].submenu) return openSubmenu(i);
+        chosen = true;
+        chosenId = items[static_cast<size_t>(i)].id;
         done = true;
     }
     void step(int direction)
@@ -121,15 +163,42 @@ public:
         const int n = static_cast<int>(items.size());
         for (int k = 1; k <= n; ++k) {
             const int i = ((highlighted < 0 ? (direction > 0 ? -1 : 0) : highlighted) + direction * k + n * 2) % n;
-            if (!items[static_cast<size_t>(i)].separator && items[static_cast<size_t>(i)].enabled) {
+            if (usable(i)) {
                 highlighted = i;
                 window->invalidate();
                 return;
             }
         }
     }
+    /// Opens item i's submenu beside it, its first entry lit, and waits for it:
+    /// its choice is ours, a click elsewhere ends every menu, Left or Escape
+    /// comes back here.
+    void openSubmenu(int i)
+    {
+        const DrawnMenu::Item& item = items[static_cast<size_t>(i)];
+        highlighted = i;
+        window->invalidate();
+        MenuPopup child(item.submenu->entries(), scale, true);
+        child.step(1);
+        int w = 0, h = 0;
+        menuSize(child.items, w, h);
+        int x = screenX + pixels(width - 4), y = screenY + pixels(itemTop(i) - 2);
+        int sw = 0, sh = 0;
+        if (windowSystem().screenSize(sw, sh) && x + child.pixels(w) > sw) x = screenX - child.pixels(w - 4);
+        placeOnScreen(x, y, child.pixels(w), child.pixels(h));
+        if (child.open(x, y, w, h)) windowSystem().runModal([&] { return child.done || done; });
+        child.close();
+        if (window) window->takeInput();  // the pointer and keyboard are this menu's again
+        if (child.chosen) {
+            chosen = true;
+            chosenId = child.chosenId;
+            done = true;
+        } else if (child.dismissed) {
+            dismissed = done = true;
+        }
+    }
 
-    void eventMouseMove(int x, int y, int) override
+    void pointerMove(int x, int y) override
     {
         const int i = x >= 0 && x < width ? itemAt(y) : -1;
         if (i != highlighted) {
@@ -137,11 +206,11 @@ public:
             window->invalidate();
         }
     }
-    void eventMouseButton(MouseAction action, int x, int y, int, int) override
+    void pointerButton(MouseAction action, int x, int y) override
     {
         const bool inside = x >= 0 && y >= 0 && x < width && y < height;
         if (!inside && action != MouseAction::Up) {
-            done = true;  // a click elsewhere dismisses, as a native menu
+            dismissed = done = true;  // a click elsewhere dismisses, as a native menu
             return;
         }
         const int i = itemAt(y);
@@ -149,31 +218,35 @@ public:
     }
     void eventKey(Key key, char c) override
     {
-        if (key == Key::Escape) done = true;
+        if (key == Key::Escape || (key == Key::Left && isSubmenu)) done = true;
         if (key == Key::Up) step(-1);
         if (key == Key::Down) step(1);
-        if (key == Key::Enter && highlighted >= 0) choose(highlighted);
+        if ((key == Key::Enter || key == Key::Right) && usable(highlighted) &&
+            (key == Key::Enter || items[static_cast<size_t>(highlighted)].submenu))
+            choose(highlighted);
         if (key == Key::Other && c)
             for (size_t i = 0; i < items.size(); ++i) {
                 char accelerator = 0;
                 plain(items[i].text, &accelerator);
-                if (accelerator == c && items[i].enabled && !items[i].separator) return choose(static_cast<int>(i));
+                if (accelerator == c && usable(static_cast<int>(i))) return choose(static_cast<int>(i));
             }
     }
 
     void paint(DXBlit::Context& c, DXBlit::Font& f) override { paintMenuItems(c, f, items, width, highlighted); }
 
     const std::vector<DrawnMenu::Item>& items;
+    const bool isSubmenu;
     int highlighted = -1;
-    int chosen = -1;
+    bool chosen = false;     ///< an item was chosen, here or in a submenu
+    uint32_t chosenId = 0;
+    bool dismissed = false;  ///< a click elsewhere: every menu ends
 };
 
 class QuestionPopup final : public Popup {
 public:
-    QuestionPopup(const char* t, const char* c) : text(t ? t : ""), caption(c ? c : "") {}
+    QuestionPopup(const char* t, const char* c, float s) : Popup(s), text(t ? t : ""), caption(c ? c : "") {}
 
-    void eventMouseMove(int, int, int) override {}
-    void eventMouseButton(MouseAction action, int x, int y, int, int) override
+    void pointerButton(MouseAction action, int x, int y) override
     {
         if (action != MouseAction::Up) return;
         if (y >= height - 34 && y < height - 10) {
@@ -234,6 +307,16 @@ void paintMenuItems(DXBlit::Context& c, DXBlit::Font& f, const std::vector<Drawn
         size_t at = 0;
         const std::string label = plain(item.text, nullptr, &at);
         const uint32_t colour = !item.enabled ? kGrey : lit ? kHighlightText : kText;
+        if (item.checked) {
+            // A tick left of the text: a short stroke down, a long one up.
+            static const int tick[7][2] = {{0, 2}, {1, 3}, {2, 4}, {3, 3}, {4, 2}, {5, 1}, {6, 0}};
+            for (const auto& t : tick)
+                fill(c, static_cast<float>(3 + t[0]), top + 7 + static_cast<float>(t[1]), 1, 2, colour);
+        }
+        if (item.submenu)
+            for (int k = 0; k < 4; ++k)  // a small triangle pointing right, at the right edge
+                fill(c, static_cast<float>(width - 12 + k), top + 7 + static_cast<float>(k), 1,
+                     static_cast<float>(7 - 2 * k), colour);
         // The accelerator's letter underlined, as Windows draws it.
         const int n = static_cast<int>(at == std::string::npos ? label.size() : at);
         float x = kPad + DXBlit::drawText(f, c, label.c_str(), n, kPad, top + 14, colour, false);
@@ -254,40 +337,47 @@ void placeOnScreen(int& x, int& y, int w, int h, int menuAnchorY)
     y = std::max(0, std::min(y, sh - h));
 }
 
-void DrawnMenu::addItem(const char* text, uint32_t id, bool enabled) { items.push_back({text ? text : "", id, enabled, false}); }
+void DrawnMenu::addItem(const char* text, uint32_t id, bool enabled, bool checked)
+{
+    items.push_back({text ? text : "", id, enabled, false, checked, nullptr});
+}
 
 void DrawnMenu::addSeparator() { items.push_back({"", 0, false, true}); }
 
+NativeMenu* DrawnMenu::addSubmenu(const char* text)
+{
+    submenus.push_back(std::make_unique<DrawnMenu>(host, hostEvents, scale));
+    items.push_back({text ? text : "", 0, true, false, false, submenus.back().get()});
+    return submenus.back().get();
+}
+
 void DrawnMenu::show(int x, int y)
 {
-    // Wide enough for the longest label at about 6 pixels a character.
-    size_t longest = 0;
-    for (const Item& i : items) longest = std::max(longest, plain(i.text, nullptr).size());
-    const int w = static_cast<int>(longest) * 6 + 2 * kPad + 8;
-    int h = 4;
-    for (const Item& i : items) h += i.separator ? kSeparatorHeight : kItemHeight;
+    MenuPopup popup(items, scale, false);
+    int w = 0, h = 0;
+    menuSize(items, w, h);
     int sx = 0, sy = 0;
     host.screenPosition(sx, sy);
-    int px = sx + x - w / 2, py = sy + y;
-    placeOnScreen(px, py, w, h, sy + y);
-    MenuPopup popup(items);
+    const int pw = popup.pixels(w), ph = popup.pixels(h);
+    int px = sx + x - pw / 2, py = sy + y;
+    placeOnScreen(px, py, pw, ph, sy + y);
     if (popup.open(px, py, w, h)) windowSystem().runModal([&] { return popup.done; });
     popup.close();
     // As a native menu: its end is a capture change for the host, the choice comes afterwards.
     hostEvents.eventCaptureChanged();
-    if (popup.chosen >= 0) host.postCommand(items[static_cast<size_t>(popup.chosen)].id);
+    if (popup.chosen) host.postCommand(popup.chosenId);
 }
 
-bool askDrawn(NativeWindow& host, const char* text, const char* caption)
+bool askDrawn(NativeWindow& host, const char* text, const char* caption, float scale)
 {
     int lines = 1;
     for (const char* p = text; p && *p; ++p) lines += *p == '\n';
     const int w = 340, h = 90 + lines * 14;
+    QuestionPopup popup(text, caption, scale);
     int sx = 0, sy = 0;
     host.screenPosition(sx, sy);
-    int px = sx + 110, py = sy + 10;
-    placeOnScreen(px, py, w, h);
-    QuestionPopup popup(text, caption);
+    int px = sx + popup.pixels(110), py = sy + popup.pixels(10);
+    placeOnScreen(px, py, popup.pixels(w), popup.pixels(h));
     if (!popup.open(px, py, w, h)) return false;
     windowSystem().runModal([&] { return popup.done; });
     popup.close();

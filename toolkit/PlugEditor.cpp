@@ -1,11 +1,16 @@
 #include "toolkit/PlugEditor.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <string>
+#include <vector>
 #include <thread>
 
 #include "core/Plug.h"
 #include "platform/system.h"
+#include "platform/userfiles.h"
 #include "render/Font.h"
 #include "render/Image.h"
 
@@ -13,9 +18,12 @@ namespace Vornkit {
 
 namespace {
 
-// Pictures shared by every editor of the process; freed when the library unloads.
-std::unique_ptr<Image> backgroundPicture;
-std::unique_ptr<Image> commonPicture;
+// Pictures shared by every editor of the process, one set per density (1x,
+// 2x, 3x); freed when the library unloads.
+std::unique_ptr<Image> backgroundPicture[3];
+std::unique_ptr<Image> commonPicture[3];
+
+constexpr float kSmallestScale = 1.0f, kLargestScale = 3.0f;
 
 constexpr size_t kTextBuffer = 32;
 
@@ -27,18 +35,28 @@ void fitText(const char* from, char* text)
     text[n] = 0;
 }
 
-DXBlit::StaticTexture* textureOf(std::unique_ptr<Image>& cache, const char* name, DXBlit::Device* device)
+// The picture `name` at `density` ("texture", "texture2x", "texture3x") as a
+// texture whose texel coordinates stay in logical pixels.
+DXBlit::StaticTexture* textureOf(std::unique_ptr<Image> (&caches)[3], const char* name, int density,
+                                 DXBlit::Device* device)
 {
-    if (!device) return nullptr;
+    if (!device || density < 1 || density > 3) return nullptr;
+    std::unique_ptr<Image>& cache = caches[density - 1];
     if (!cache) {
+        const std::string resource = density == 1 ? std::string(name) : name + std::to_string(density) + "x";
         try {
-            cache = loadImageResource(name);
+            cache = loadImageResource(resource.c_str());
         } catch (const Image::Exception&) {
             return nullptr;  // a damaged picture: drawn without, tried again next time
         }
     }
-    return cache ? cache->createTexture(*device) : nullptr;
+    DXBlit::StaticTexture* t = cache ? cache->createTexture(*device) : nullptr;
+    if (t) t->setDensity(static_cast<float>(density));
+    return t;
 }
+
+// The smallest picture set at or above a scale.
+int densityFor(float scale) { return scale <= 1.0f ? 1 : scale <= 2.0f ? 2 : 3; }
 
 void releaseTexture(DXBlit::StaticTexture*& t)
 {
@@ -88,9 +106,78 @@ void PlugEditVST::endWindow()
 
 bool PlugEditVST::getSize(int32_t& width, int32_t& height)
 {
-    width = desc.width;
-    height = desc.height;
+    const float s = currentScale();
+    width = Winwrapper::scaled(static_cast<uint32_t>(desc.width), s);
+    height = Winwrapper::scaled(static_cast<uint32_t>(desc.height), s);
     return true;
+}
+
+float PlugEditVST::currentScale() const { return frame ? openScale : wantedScale(); }
+
+float PlugEditVST::wantedScale() const
+{
+    const int chosen = chosenSize();
+    double s = chosen > 0 ? chosen / 100.0 : hostScale > 0.0 ? hostScale : windowSystem().systemScale();
+    if (!(s >= kSmallestScale)) s = kSmallestScale;  // NaN too
+    if (s > kLargestScale) s = kLargestScale;
+    return static_cast<float>(s);
+}
+
+bool PlugEditVST::setHostScale(double scale)
+{
+    hostScale = scale > 0.0 && scale <= 100.0 ? scale : 0.0;
+    if (chosenSize() > 0) return false;  // the user's choice decides
+    const float wanted = wantedScale();
+    if (frame && wanted != openScale) reopenAt(wanted);
+    return true;
+}
+
+std::string PlugEditVST::sizeFilePath() const
+{
+    std::string folder;
+    if (!effect || !Platform::appDataFolder(folder)) return {};
+    const char sep = Platform::pathSeparator();
+    return folder + sep + "Morlenvale" + sep + effect->getProductName() + ".editor";
+}
+
+int PlugEditVST::chosenSize() const
+{
+    // "size=150" (or "size=auto"), as chooseSize writes it; anything else is Automatic.
+    const std::string path = sizeFilePath();
+    std::vector<uint8_t> bytes;
+    if (path.empty() || Platform::readWholeFile(path, 256, bytes) != Platform::ReadResult::Ok) return 0;
+    const std::string text(bytes.begin(), bytes.end());
+    if (text.compare(0, 5, "size=") != 0) return 0;
+    const int percent = std::atoi(text.c_str() + 5);
+    for (int size : kSizes)
+        if (size == percent) return percent;
+    return 0;
+}
+
+void PlugEditVST::chooseSize(int percent)
+{
+    const std::string path = sizeFilePath();
+    if (!path.empty()) {
+        const std::string text = percent > 0 ? "size=" + std::to_string(percent) + "\n" : "size=auto\n";
+        const size_t cut = path.find_last_of(Platform::pathSeparator());
+        Platform::createFolders(path.substr(0, cut));
+        Platform::writeFileReplacing(path, text.data(), text.size());
+    }
+    const float wanted = wantedScale();
+    if (!frame || wanted == openScale) return;
+    // The host sizes its window first; one that refuses keeps the editor as it is.
+    PlugCore::IHost* h = effect ? effect->getHost() : nullptr;
+    const int32_t w = Winwrapper::scaled(static_cast<uint32_t>(desc.width), wanted);
+    const int32_t ht = Winwrapper::scaled(static_cast<uint32_t>(desc.height), wanted);
+    if (h && h->resizeEditor(w, ht)) reopenAt(wanted);
+}
+
+void PlugEditVST::reopenAt(float newScale)
+{
+    void* parent = parentWindow;
+    if (!parent) return;
+    detach();
+    openAt(parent, newScale);
 }
 
 void PlugEditVST::lock()
@@ -98,14 +185,18 @@ void PlugEditVST::lock()
     while (!tryLock()) std::this_thread::yield();
 }
 
-bool PlugEditVST::open(void* parent)
+bool PlugEditVST::open(void* parent) { return openAt(parent, wantedScale()); }
+
+bool PlugEditVST::openAt(void* parent, float scale)
 {
     lock();
     bool opened = true;
     if (!frame) {
         endWindow();  // reopened before the host destroyed the previous window: that one is ours to end
-        auto* h = new Winwrapper(this, static_cast<uint32_t>(desc.width), static_cast<uint32_t>(desc.height), parent);
+        auto* h = new Winwrapper(this, static_cast<uint32_t>(desc.width), static_cast<uint32_t>(desc.height), parent,
+                                 scale);
         if (h->windowCreated()) {
+            openScale = scale;
             parentWindow = parent;
             host = h;
             frame = hostFrame = new PlugFrame(h, this);
@@ -172,7 +263,9 @@ void PlugEditVST::midiMapChanged(uint32_t)
 // ---- PlugFrame --------------------------------------------------------------
 
 PlugFrame::PlugFrame(Winwrapper* h, PlugEditVST* e)
-    : Container(h, static_cast<uint32_t>(e->desc.width), static_cast<uint32_t>(e->desc.height)), editor(e)
+    : Container(h, static_cast<uint32_t>(e->desc.width), static_cast<uint32_t>(e->desc.height)),
+      editor(e),
+      scale(h ? h->scale : 1.0f)
 {
 }
 
@@ -196,10 +289,12 @@ void PlugFrame::draw(DXBlit::Context& context)
 {
     using namespace DXBlit;
     const char* backgroundName = editor ? editor->desc.textureName : nullptr;
-    if (backgroundName && !background) background = textureOf(backgroundPicture, backgroundName, context.getDevice());
-    if (!common) common = textureOf(commonPicture, "commonTextures", context.getDevice());
-    if (!smallFont) smallFont = createFont(context, 8);
-    if (!largeFont) largeFont = createFont(context, 10);
+    density = densityFor(scale);
+    if (backgroundName && !background)
+        background = textureOf(backgroundPicture, backgroundName, density, context.getDevice());
+    if (!common) common = textureOf(commonPicture, "commonTextures", density, context.getDevice());
+    if (!smallFont) smallFont = createFont(context, 8, scale);
+    if (!largeFont) largeFont = createFont(context, 10, scale);
 
     const float w = static_cast<float>(width), h = static_cast<float>(height);
     if (background) {
@@ -222,6 +317,15 @@ bool PlugFrame::mouseDown(int px, int py, int button, int mods)
     menu->addItem("&Save defaults...", 0, true);
     menu->addItem("&Load defaults...", 1, true);
     menu->addItem("Load &factory defaults...", 2, true);
+    if (Menu* sizes = editor ? menu->addSubmenu("Si&ze") : nullptr) {
+        const int chosen = editor->chosenSize();
+        sizes->addItem("&Automatic", kSizeCommand, true, chosen == 0);
+        for (size_t i = 0; i < std::size(PlugEditVST::kSizes); ++i) {
+            const std::string label = std::to_string(PlugEditVST::kSizes[i]) + " %";
+            sizes->addItem(label.c_str(), kSizeCommand + 1 + static_cast<uint32_t>(i), true,
+                           chosen == PlugEditVST::kSizes[i]);
+        }
+    }
     menu->addSeparator();
     menu->addItem(kMakerSiteItem, 3, true);
     menu->show(static_cast<int>(width) - 90, static_cast<int>(height));
@@ -250,7 +354,10 @@ void PlugFrame::menuCommand(uint32_t id)
         if (confirm("Loading factor default settings and presets.", product)) fx->loadFactoryBank();
         break;
     case 3: Platform::openUrl(kMakerSite); break;
-    default: break;
+    default:
+        if (editor && id >= kSizeCommand && id <= kSizeCommand + std::size(PlugEditVST::kSizes))
+            editor->chooseSize(id == kSizeCommand ? 0 : PlugEditVST::kSizes[id - kSizeCommand - 1]);
+        break;
     }
 }
 

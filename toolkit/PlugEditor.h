@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "core/ParamTable.h"
 #include "core/Plug.h"
@@ -69,6 +70,9 @@ public:
     virtual int32_t getColour() = 0;
 };
 
+/// The frame menu's Size entries: Automatic, then each of PlugEditVST::kSizes.
+inline constexpr uint32_t kSizeCommand = 100;
+
 /// The maker's web site, opened by the frame menu's last item.
 inline constexpr const char* kMakerSite = PlugCore::Plug::kWebSite;
 inline constexpr char kMakerSiteItem[] = "&Go to morlenvale.example";
@@ -91,6 +95,19 @@ public:
     void idle() override;
     int eventDescriptor() const override;
     const char* windowSystemName() const override { return windowSystem().name(); }
+    bool setHostScale(double scale) override;
+
+    /// The editor's sizes, from 100 % to 300 %, and what decides among them:
+    /// the user's choice (kept in a file beside the per-user defaults), else
+    /// the host's scale, else the system's.
+    static constexpr int kSizes[] = {100, 125, 150, 175, 200, 250, 300};
+    /// The user's choice in percent, 0 for Automatic.
+    int chosenSize() const;
+    /// Makes `percent` (0: Automatic) the user's choice, keeps it and resizes
+    /// an open editor if the host agrees. [GUI thread]
+    void chooseSize(int percent);
+    /// The scale the editor is shown at now (open), or would open at.
+    float currentScale() const;
 
     // IFrameController
     void windowDestroyed() override;
@@ -114,6 +131,12 @@ private:
     void endWindow();
     /// Ends a drag in progress, so that the host hears the end of every gesture it heard begin.
     void endGestures();
+    /// The scale the user's choice, the host or the system asks for, within 100 to 300 %.
+    float wantedScale() const;
+    bool openAt(void* parent, float scale);
+    /// Shows the open editor at `newScale`: a new window of the new size in the same parent.
+    void reopenAt(float newScale);
+    std::string sizeFilePath() const;
 
     PlugCore::Plug* effect;
     EditorDescription desc;
@@ -128,6 +151,8 @@ private:
     std::atomic<bool> mapChanged{false};
     Winwrapper* host = nullptr;       ///< the window host whose window is alive, or null
     PlugFrame* hostFrame = nullptr;   ///< the frame in that window, open or not
+    double hostScale = 0.0;           ///< the host's scale, 0 for none
+    float openScale = 1.0f;           ///< the scale of the open window
 };
 
 class PlugFrame final : public Container, public IPlugData, public ITimerController {
@@ -166,6 +191,8 @@ public:
     PlugEditVST* editor;
     DXBlit::StaticTexture* background = nullptr;
     DXBlit::StaticTexture* common = nullptr;
+    const float scale;  ///< the window's: window pixels per logical pixel
+    int density = 1;    ///< of the pictures drawn: the smallest set at or above the scale
     DXBlit::Font* smallFont = nullptr;
     DXBlit::Font* largeFont = nullptr;
     bool showLogo = true;

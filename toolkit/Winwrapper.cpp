@@ -1,5 +1,7 @@
 #include "toolkit/Winwrapper.h"
 
+#include <cmath>
+
 #include "platform/dialogs.h"
 #include "render/GLDevice.h"
 #include "toolkit/DrawnPopups.h"
@@ -28,11 +30,19 @@ private:
     Winwrapper& host;
 };
 
-Winwrapper::Winwrapper(IFrameController* c, uint32_t w, uint32_t h, void* parentWindow)
-    : Container(nullptr, w, h), controller(c)
+Winwrapper::Winwrapper(IFrameController* c, uint32_t w, uint32_t h, void* parentWindow, float s)
+    : Container(nullptr, w, h), scale(s > 0.0f ? s : 1.0f), controller(c)
 {
-    native = windowSystem().createWindow(*this, static_cast<int>(w), static_cast<int>(h), parentWindow);
+    native = windowSystem().createWindow(*this, scaled(w, scale), scaled(h, scale), parentWindow);
     if (!windowCreated()) failureBox("Failed to create a control.");
+}
+
+int Winwrapper::scaled(uint32_t logicalSize, float s) { return static_cast<int>(std::lround(static_cast<double>(logicalSize) * s)); }
+
+int Winwrapper::logical(int p) const
+{
+    // The logical pixel holding the window pixel's centre: at scale 1, the pixel itself.
+    return static_cast<int>(std::floor((static_cast<double>(p) + 0.5) / scale));
 }
 
 Winwrapper::~Winwrapper()
@@ -50,7 +60,7 @@ bool Winwrapper::confirm(const char* text, const char* caption)
 {
     if (!windowCreated() || gone) return false;
     Dispatch busy(*this);  // the question's own message loop may destroy the window
-    return native->hasQuestionBox() ? native->askOkCancel(text, caption) : askDrawn(*native, text, caption);
+    return native->hasQuestionBox() ? native->askOkCancel(text, caption) : askDrawn(*native, text, caption, scale);
 }
 
 void Winwrapper::redraw()
@@ -86,7 +96,7 @@ std::unique_ptr<Menu> Winwrapper::createMenu(Control* owner)
 {
     if (!owner || !windowCreated()) return nullptr;
     std::unique_ptr<NativeMenu> menu = native->createMenu();
-    if (!menu) menu = std::make_unique<DrawnMenu>(*native, static_cast<NativeWindowEvents&>(*this));
+    if (!menu) menu = std::make_unique<DrawnMenu>(*native, static_cast<NativeWindowEvents&>(*this), scale);
     return std::make_unique<WinMenu>(*this, *owner, std::move(menu));
 }
 
@@ -117,7 +127,10 @@ void Winwrapper::eventPaint()
     if (gone) return;
     Dispatch busy(*this);
     try {
-        if (!device) device = new DXBlit::GLDevice(native->handle());
+        if (!device) {
+            device = new DXBlit::GLDevice(native->handle());
+            device->setScale(scale);
+        }
         device->render(*this);
     } catch (const DXBlit::Exception&) {
         native->fillBlack();  // a failed creation leaves `device` null: the next paint tries again
@@ -155,10 +168,11 @@ void Winwrapper::eventTimer()
     timerTarget->onTimer();
 }
 
-void Winwrapper::eventMouseMove(int mx, int my, int mods)
+void Winwrapper::eventMouseMove(int px, int py, int mods)
 {
     if (gone) return;
     Dispatch busy(*this);
+    const int mx = logical(px), my = logical(py);
     if (captured) {
         int ax, ay;
         captured->absolutePosition(ax, ay);
@@ -169,10 +183,11 @@ void Winwrapper::eventMouseMove(int mx, int my, int mods)
     if (!gone) native->trackLeave();
 }
 
-void Winwrapper::eventMouseButton(MouseAction action, int mx, int my, int button, int mods)
+void Winwrapper::eventMouseButton(MouseAction action, int px, int py, int button, int mods)
 {
     if (gone) return;
     Dispatch busy(*this);
+    int mx = logical(px), my = logical(py);
     if (captured) {
         int ax, ay;
         captured->absolutePosition(ax, ay);
@@ -187,10 +202,11 @@ void Winwrapper::eventMouseButton(MouseAction action, int mx, int my, int button
     if (action == MouseAction::DoubleClick) Container::doubleClick(mx, my, button, mods);
 }
 
-void Winwrapper::eventMouseWheel(int mx, int my, float distance, int mods)
+void Winwrapper::eventMouseWheel(int px, int py, float distance, int mods)
 {
     if (gone) return;
     Dispatch busy(*this);
+    const int mx = logical(px), my = logical(py);
     if (captured) {
         int ax, ay;
         captured->absolutePosition(ax, ay);
@@ -224,16 +240,29 @@ void Winwrapper::eventCaptureChanged()
 
 // ---- WinMenu ----------------------------------------------------------------
 
-WinMenu::WinMenu(Winwrapper& h, Control& o, std::unique_ptr<NativeMenu> m) : host(h), owner(o), menu(std::move(m)) {}
-
-void WinMenu::addItem(const char* text, uint32_t id, bool enabled)
+WinMenu::WinMenu(Winwrapper& h, Control& o, std::unique_ptr<NativeMenu> m)
+    : host(h), owner(o), menu(std::move(m)), target(menu.get())
 {
-    if (menu) menu->addItem(text ? text : "", id, enabled);
+}
+
+WinMenu::WinMenu(Winwrapper& h, Control& o, NativeMenu* submenu) : host(h), owner(o), target(submenu) {}
+
+void WinMenu::addItem(const char* text, uint32_t id, bool enabled, bool checked)
+{
+    if (target) target->addItem(text ? text : "", id, enabled, checked);
 }
 
 void WinMenu::addSeparator()
 {
-    if (menu) menu->addSeparator();
+    if (target) target->addSeparator();
+}
+
+Menu* WinMenu::addSubmenu(const char* text)
+{
+    NativeMenu* sub = target ? target->addSubmenu(text ? text : "") : nullptr;
+    if (!sub) return nullptr;
+    submenus.push_back(std::unique_ptr<WinMenu>(new WinMenu(host, owner, sub)));
+    return submenus.back().get();
 }
 
 void WinMenu::show(int mx, int my)
@@ -246,7 +275,8 @@ void WinMenu::show(int mx, int my)
     host.menuShowing(&owner);
     if (!menu || host.gone) return;
     Winwrapper::Dispatch busy(host);  // the menu's modal loop may destroy the window
-    menu->show(mx, my);
+    // The native menu opens in window pixels.
+    menu->show(static_cast<int>(std::lround(mx * host.scale)), static_cast<int>(std::lround(my * host.scale)));
 }
 
 }  // namespace Vornkit

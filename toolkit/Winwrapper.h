@@ -10,6 +10,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "toolkit/Control.h"
 #include "toolkit/Windowing.h"
@@ -37,9 +38,12 @@ public:
 
 class Winwrapper final : public Container, private NativeWindowEvents {
 public:
-    /// A child window of `parentWindow` (top-level when null) of the given size.
-    /// A refused window is reported ("Failed to create a control.") and leaves windowCreated() false.
-    Winwrapper(IFrameController* controller, uint32_t width, uint32_t height, void* parentWindow);
+    /// A child window of `parentWindow` (top-level when null) of the given size
+    /// in logical pixels, shown `scale` times larger: the window is the size
+    /// times the scale (rounded), the tree draws and hears the pointer in
+    /// logical pixels. A refused window is reported ("Failed to create a
+    /// control.") and leaves windowCreated() false.
+    Winwrapper(IFrameController* controller, uint32_t width, uint32_t height, void* parentWindow, float scale = 1.0f);
     ~Winwrapper() override;
 
     bool windowCreated() const { return native && native->created(); }
@@ -63,6 +67,13 @@ public:
     {
         if (windowCreated() && !gone) native->setVisible(shown);
     }
+
+    /// Window pixels per logical pixel.
+    const float scale;
+    /// The window's size in window pixels for a logical size at a scale.
+    static int scaled(uint32_t logical, float scale);
+    /// The logical pixel under window pixel p (the one holding the pixel's centre).
+    int logical(int p) const;
 
     IFrameController* controller;
     ITimerController* timerTarget = nullptr;
@@ -100,15 +111,20 @@ private:
 class WinMenu final : public Menu {
 public:
     WinMenu(Winwrapper& host, Control& owner, std::unique_ptr<NativeMenu> menu);
-    void addItem(const char* text, uint32_t id, bool enabled) override;
+    void addItem(const char* text, uint32_t id, bool enabled, bool checked) override;
     void addSeparator() override;
+    Menu* addSubmenu(const char* text) override;
     void show(int px, int py) override;
 
     Winwrapper& host;
     Control& owner;
 
 private:
+    /// A submenu: items go into the native submenu its parent made.
+    WinMenu(Winwrapper& host, Control& owner, NativeMenu* submenu);
     std::unique_ptr<NativeMenu> menu;
+    NativeMenu* target;  ///< menu, or the submenu this one fills
+    std::vector<std::unique_ptr<WinMenu>> submenus;
 };
 
 }  // namespace Vornkit

@@ -279,7 +279,12 @@ struct Calls {
     {
         if (ClapPlug* s = self(p)) s->guiDestroy();
     }
-    static bool guiScale(const clap_plugin_t*, double) { return false; }
+    static bool guiScale(const clap_plugin_t* p, double scale)
+    {
+        // win32 and x11 count window pixels: the editor draws at the host's scale.
+        ClapPlug* s = self(p);
+        return s && s->guiMade && s->core->getEditor()->setHostScale(scale);
+    }
     static bool guiSize(const clap_plugin_t* p, uint32_t* width, uint32_t* height)
     {
         ClapPlug* s = self(p);
@@ -396,6 +401,7 @@ bool ClapPlug::init()
     hostTimers = static_cast<const clap_host_timer_support_t*>(find(CLAP_EXT_TIMER_SUPPORT));
     hostFds = static_cast<const clap_host_posix_fd_support_t*>(find(CLAP_EXT_POSIX_FD_SUPPORT));
     hostThreads = static_cast<const clap_host_thread_check_t*>(find(CLAP_EXT_THREAD_CHECK));
+    hostGui = static_cast<const clap_host_gui_t*>(find(CLAP_EXT_GUI));
     expectMainThread();
     quiet = true;  // the defaults the effect starts from are no edits
     try {
@@ -546,6 +552,12 @@ void ClapPlug::automate(uint32_t index, float value)
 
 void ClapPlug::beginEdit(uint32_t index) { queue({Edit::Begin, index, 0.0f}); }
 void ClapPlug::endEdit(uint32_t index) { queue({Edit::End, index, 0.0f}); }
+
+bool ClapPlug::resizeEditor(int32_t width, int32_t height)
+{
+    return guiMade && width > 0 && height > 0 && hostGui && hostGui->request_resize &&
+           hostGui->request_resize(host, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+}
 
 bool ClapPlug::transport(PlugCore::Transport& out)
 {

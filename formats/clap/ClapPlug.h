@@ -52,6 +52,7 @@ public:
     void beginEdit(uint32_t index) override;
     void endEdit(uint32_t index) override;
     bool transport(PlugCore::Transport& out) override;
+    bool resizeEditor(int32_t width, int32_t height) override;
 
 private:
     friend struct Calls;
@@ -84,6 +85,7 @@ private:
     const clap_host_timer_support_t* hostTimers = nullptr;
     const clap_host_posix_fd_support_t* hostFds = nullptr;
     const clap_host_thread_check_t* hostThreads = nullptr;
+    const clap_host_gui_t* hostGui = nullptr;
     std::unique_ptr<PlugCore::Plug> core;
 
     bool active = false;

@@ -232,6 +232,12 @@ void Vst2Plug::beginEdit(uint32_t index) { callHost(audioMasterBeginEdit, static
 
 void Vst2Plug::endEdit(uint32_t index) { callHost(audioMasterEndEdit, static_cast<VstInt32>(index)); }
 
+bool Vst2Plug::resizeEditor(int32_t width, int32_t height)
+{
+    // Hosts that do not resize answer 0 (or know nothing of the opcode).
+    return callHost(audioMasterSizeWindow, width, height) != 0;
+}
+
 bool Vst2Plug::transport(PlugCore::Transport& out)
 {
     const auto* time = reinterpret_cast<const VstTimeInfo*>(

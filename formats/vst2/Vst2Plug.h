@@ -59,6 +59,7 @@ public:
     void beginEdit(uint32_t index) override;
     void endEdit(uint32_t index) override;
     bool transport(PlugCore::Transport& out) override;
+    bool resizeEditor(int32_t width, int32_t height) override;
 
 private:
     /// The events effProcessEvents kept, and a process call that takes them over.

@@ -51,15 +51,8 @@ private:
         tresult onKeyDown(char16_t, int16_t, int16_t) override { return kResultFalse; }
         tresult onKeyUp(char16_t, int16_t, int16_t) override { return kResultFalse; }
         tresult getSize(ViewRect* size) override { return owner.size(size); }
-        tresult onSize(ViewRect* newSize) override
-        {
-            ViewRect mine{};
-            if (!newSize || owner.size(&mine) != kResultOk) return kInvalidArgument;
-            // A fixed size: any other is refused.
-            return newSize->right - newSize->left == mine.right && newSize->bottom - newSize->top == mine.bottom
-                       ? kResultOk
-                       : kResultFalse;
-        }
+        // The view's size follows its scale only: the host's window size changes nothing.
+        tresult onSize(ViewRect* newSize) override { return newSize ? kResultOk : kInvalidArgument; }
         tresult onFocus(TBool) override { return kResultOk; }
         tresult setFrame(IPlugFrame* frame) override
         {
@@ -88,8 +81,14 @@ private:
         using Facet::Facet;
         void onFDIsSet(int) override { owner.idle(); }
     };
+    class Scaling final : public Facet<View, IPlugViewContentScaleSupport> {
+    public:
+        using Facet::Facet;
+        tresult setContentScaleFactor(float factor) override { return owner.setScale(factor); }
+    };
 
     bool supports(FIDString type) const;
+    tresult setScale(float factor);
     tresult attach(void* parent, FIDString type);
     void detach();
     tresult size(ViewRect* rect);
@@ -100,6 +99,13 @@ private:
     PlugView plugView{*this};
     Timer timer{*this};
     Watch watch{*this};
+    Scaling scaling{*this};
+
+public:
+    /// The open window's new size goes to the host; true when it takes it.
+    bool askResize(int32_t width, int32_t height);
+
+private:
     IPlugFrame* frame = nullptr;
     IRunLoop* runLoop = nullptr;  ///< while attached, where its timer and watch run
     bool open = false;
@@ -175,6 +181,10 @@ public:
         if (quiet || !handler || index >= core->paramCount() || !gestures[index]) return;
         gestures[index] = 0;
         handler->endEdit(index);
+    }
+    bool resizeEditor(int32_t width, int32_t height) override
+    {
+        return editorHolder && editorHolder->askResize(width, height);
     }
     bool transport(PlugCore::Transport& out) override
     {
@@ -839,7 +849,31 @@ tresult View::query(const TUID iid, void** obj)
     if (sameUid(iid, FUnknown::iid) || sameUid(iid, IPlugView::iid)) return handOut(&plugView, obj);
     if (sameUid(iid, ITimerHandler::iid)) return handOut(&timer, obj);
     if (sameUid(iid, IEventHandler::iid)) return handOut(&watch, obj);
+    if (sameUid(iid, IPlugViewContentScaleSupport::iid)) return handOut(&scaling, obj);
     return noInterface(obj);
+}
+
+tresult View::setScale(float factor)
+{
+    PlugCore::IEditor* e = editor();
+    if (!e) return kResultFalse;
+    int32_t w0 = 0, h0 = 0, w1 = 0, h1 = 0;
+    e->getSize(w0, h0);
+    const bool followed = e->setHostScale(factor);
+    e->getSize(w1, h1);
+    // An open window of a new size: the host resizes its own around it.
+    if (open && frame && (w1 != w0 || h1 != h0)) {
+        ViewRect r{0, 0, w1, h1};
+        frame->resizeView(&plugView, &r);
+    }
+    return followed ? kResultOk : kResultFalse;
+}
+
+bool View::askResize(int32_t width, int32_t height)
+{
+    if (!open || !frame) return false;
+    ViewRect r{0, 0, width, height};
+    return frame->resizeView(&plugView, &r) == kResultOk;
 }
 
 PlugCore::IEditor* View::editor() const { return plug.plug() ? plug.plug()->getEditor() : nullptr; }

@@ -534,6 +534,16 @@ protected:
     ~IPlugView() = default;
 };
 
+/// The host's scale for the view (2 for 200 %), on systems that count window pixels.
+class IPlugViewContentScaleSupport : public FUnknown {
+public:
+    virtual tresult setContentScaleFactor(float factor) = 0;
+    static constexpr Uid iid = makeUid(0x65ED9690, 0x8AC44525, 0x8AADEF7A, 0x72EA703F);
+
+protected:
+    ~IPlugViewContentScaleSupport() = default;
+};
+
 class IPlugFrame : public FUnknown {
 public:
     virtual tresult resizeView(IPlugView* view, ViewRect* newSize) = 0;

@@ -49,6 +49,14 @@ public:
 
     void repaintNow() override { RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW); }
 
+    void resize(int width, int height) override
+    {
+        RECT r{0, 0, width, height};
+        AdjustWindowRect(&r, static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)), FALSE);
+        SetWindowPos(window, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        pump();
+    }
+
     bool capture(std::vector<uint32_t>&, int&, int&) override
     {
         return false;  // an OpenGL child window's pixels are not readable through GDI everywhere (Wine)

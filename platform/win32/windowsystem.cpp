@@ -12,6 +12,8 @@
 #include <windowsx.h>
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "platform/dialogs.h"
 #include "platform/system.h"
@@ -100,22 +102,50 @@ void registerClass()
 /// MK_CONTROL (8) become kModShift and kModControl.
 int modsOf(WPARAM wParam) { return static_cast<int>((wParam >> 2) & 3); }
 
-class Win32Menu final : public NativeMenu {
+/// Items of a popup menu or of one of its submenus.
+class Win32MenuItems : public NativeMenu {
 public:
-    explicit Win32Menu(HWND w) : menu(CreatePopupMenu()), window(w) {}
+    void addItem(const char* text, uint32_t id, bool enabled, bool checked) override
+    {
+        AppendMenuA(menu, (enabled ? MF_STRING : MF_GRAYED) | (checked ? MF_CHECKED : 0), id, text);
+    }
+    void addSeparator() override { AppendMenuA(menu, MF_SEPARATOR, 0, nullptr); }
+    NativeMenu* addSubmenu(const char* text) override;
+    void show(int, int) override {}
+
+protected:
+    explicit Win32MenuItems(HMENU m) : menu(m) {}
+    HMENU menu;
+    std::vector<std::unique_ptr<Win32MenuItems>> submenus;
+};
+
+/// A submenu: its handle goes with the menu it was appended to.
+class Win32Submenu final : public Win32MenuItems {
+public:
+    explicit Win32Submenu(HMENU m) : Win32MenuItems(m) {}
+};
+
+NativeMenu* Win32MenuItems::addSubmenu(const char* text)
+{
+    HMENU sub = CreatePopupMenu();
+    if (!sub) return nullptr;
+    if (!AppendMenuA(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), text)) {
+        DestroyMenu(sub);
+        return nullptr;
+    }
+    submenus.push_back(std::make_unique<Win32Submenu>(sub));
+    return submenus.back().get();
+}
+
+class Win32Menu final : public Win32MenuItems {
+public:
+    explicit Win32Menu(HWND w) : Win32MenuItems(CreatePopupMenu()), window(w) {}
     ~Win32Menu() override
     {
-        if (menu) DestroyMenu(menu);
+        if (menu) DestroyMenu(menu);  // and its submenus with it
     }
     Win32Menu(const Win32Menu&) = delete;
     Win32Menu& operator=(const Win32Menu&) = delete;
-
-    void addItem(const char* text, uint32_t id, bool enabled) override
-    {
-        AppendMenuA(menu, enabled ? MF_STRING : MF_GRAYED, id, text);
-    }
-
-    void addSeparator() override { AppendMenuA(menu, MF_SEPARATOR, 0, nullptr); }
 
     void show(int x, int y) override
     {
@@ -128,7 +158,6 @@ public:
     }
 
 private:
-    HMENU menu;
     HWND window;  // a handle rather than the window object: the menu may outlive it
 };
 
@@ -311,6 +340,22 @@ public:
                        : cursor == Cursor::SizeVertical ? reinterpret_cast<LPCSTR>(IDC_SIZENS)
                                                         : reinterpret_cast<LPCSTR>(IDC_ARROW);
         SetCursor(LoadCursorA(nullptr, shape));
+    }
+
+    float systemScale() const override
+    {
+        // Windows 10 tells the system's DPI directly; older systems through the screen's device context.
+        using GetDpi = UINT(WINAPI*)();
+        UINT dpi = 0;
+        if (HMODULE user = GetModuleHandleA("user32.dll"))
+            if (auto get = reinterpret_cast<GetDpi>(reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForSystem"))))
+                dpi = get();
+        if (dpi == 0)
+            if (HDC screen = GetDC(nullptr)) {
+                dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSX));
+                ReleaseDC(nullptr, screen);
+            }
+        return dpi > 0 ? static_cast<float>(dpi) / 96.0f : 1.0f;
     }
 };
 

@@ -1,5 +1,7 @@
 #include "platform/x11/display.h"
 
+#include <cstring>
+
 #include <cstdlib>
 
 namespace Platform::X11 {
@@ -103,6 +105,23 @@ void destroyGLWindow(Display* display, const GLWindow& window)
     ErrorTrap trap(display);  // the window may already be gone with its parent
     if (window.window) XDestroyWindow(display, window.window);
     if (window.colormap) XFreeColormap(display, window.colormap);
+}
+
+std::string resource(const char* all, const char* name)
+{
+    const size_t length = std::strlen(name);
+    for (const char* line = all; line && *line;) {
+        const char* end = std::strchr(line, '\n');
+        const size_t size = end ? static_cast<size_t>(end - line) : std::strlen(line);
+        if (size > length && std::strncmp(line, name, length) == 0 && line[length] == ':') {
+            std::string value(line + length + 1, size - length - 1);
+            const size_t first = value.find_first_not_of(" \t");
+            const size_t last = value.find_last_not_of(" \t\r");
+            return first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+        }
+        line = end ? end + 1 : nullptr;
+    }
+    return {};
 }
 
 }  // namespace Platform::X11

@@ -6,6 +6,8 @@
 #include <X11/Xutil.h>
 #include <GL/glx.h>
 
+#include <string>
+
 namespace Platform::X11 {
 
 /// The connection, opened on first use ($DISPLAY) and kept for the life of
@@ -42,5 +44,9 @@ struct GLWindow {
 };
 GLWindow createGLWindow(Display* display, Window parent, int width, int height);
 void destroyGLWindow(Display* display, const GLWindow& window);
+
+/// The value of "NAME:" at the start of a line of a resource string
+/// (XResourceManagerString, as xrdb publishes it), trimmed; "" when absent.
+std::string resource(const char* all, const char* name);
 
 }  // namespace Platform::X11

@@ -47,6 +47,18 @@ public:
         pump();
     }
 
+    void resize(int width, int height) override
+    {
+        XSizeHints hints{};
+        hints.flags = PMinSize | PMaxSize;
+        hints.min_width = hints.max_width = width;
+        hints.min_height = hints.max_height = height;
+        XSetWMNormalHints(display, made.window, &hints);
+        XResizeWindow(display, made.window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        XSync(display, False);
+        pump();
+    }
+
     bool capture(std::vector<uint32_t>& pixels, int& width, int& height) override
     {
         XWindowAttributes attributes{};

@@ -182,6 +182,14 @@ public:
         XTranslateCoordinates(display, made.window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
     }
 
+    void takeInput() override
+    {
+        if (!isPopup || !made.window) return;
+        Platform::X11::ErrorTrap trap(display);
+        grab(display, made.window, false);
+        grab(display, made.window, true);
+    }
+
     Window id() const { return made.window; }
 
     void handle(XEvent& e)
@@ -293,6 +301,8 @@ private:
         if (sym == XK_Down || sym == XK_KP_Down) which = Key::Down;
         if (sym == XK_Return || sym == XK_KP_Enter) which = Key::Enter;
         if (sym == XK_Escape) which = Key::Escape;
+        if (sym == XK_Left || sym == XK_KP_Left) which = Key::Left;
+        if (sym == XK_Right || sym == XK_KP_Right) which = Key::Right;
         char c = text[0];
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) c = 0;
@@ -342,6 +352,16 @@ public:
     {
         Display* display = Platform::X11::connection();
         return display ? ConnectionNumber(display) : -1;
+    }
+
+    float systemScale() const override
+    {
+        // The desktop's font DPI, as Xft clients read it (96 is 100 %).
+        Display* display = Platform::X11::connection();
+        const char* all = display ? XResourceManagerString(display) : nullptr;
+        const std::string dpi = all ? Platform::X11::resource(all, "Xft.dpi") : std::string();
+        const double value = dpi.empty() ? 0.0 : std::strtod(dpi.c_str(), nullptr);
+        return value >= 24.0 && value <= 960.0 ? static_cast<float>(value / 96.0) : 1.0f;
     }
 
     bool screenSize(int& width, int& height) const override

@@ -19,13 +19,32 @@ public:
         std::string text;
         uint32_t id;
         bool enabled, separator;
+        bool checked = false;
+    };
+    class Menu;
+    /// An entry that opens a submenu, recorded beside the plain items: it stands before items[position].
+    struct Submenu {
+        std::string text;
+        size_t position;
+        Menu* menu;
     };
 
     class Menu final : public Platform::NativeMenu {
     public:
         explicit Menu(HeadlessWindowSystem& s) : system(s) {}
-        void addItem(const char* text, uint32_t id, bool enabled) override { items.push_back({text, id, enabled, false}); }
+        void addItem(const char* text, uint32_t id, bool enabled, bool checked) override
+        {
+            items.push_back({text, id, enabled, false, checked});
+        }
         void addSeparator() override { items.push_back({"", 0, false, true}); }
+        Platform::NativeMenu* addSubmenu(const char* text) override
+        {
+            owned.push_back(std::make_unique<Menu>(system));
+            submenus.push_back({text, items.size(), owned.back().get()});
+            return owned.back().get();
+        }
+        std::vector<Submenu> submenus;
+        std::vector<std::unique_ptr<Menu>> owned;
         void show(int px, int py) override
         {
             x = px, y = py;

@@ -38,6 +38,7 @@ public:
 private:
     struct NullTexture final : StaticTexture {
         void release() override { delete this; }
+        void setDensity(float) override {}
         void upload(const uint32_t*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) override {}
     };
     struct NullDevice final : Device {
@@ -45,6 +46,7 @@ private:
         StaticTexture* createTextureFromPng(const uint8_t*, size_t) override { return nullptr; }
         StaticTexture* createStaticTexture(uint32_t, uint32_t) override { return new NullTexture; }
         void render(Scene&) override {}
+        void setScale(float) override {}
     } device;
 };
 

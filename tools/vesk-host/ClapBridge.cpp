@@ -226,6 +226,8 @@ private:
             serviceFlush();  // an edit cut off by the close still reaches the host
             return 0;
         case effEditIdle: idle(); return 0;
+        case effVendorSpecific:
+            return index == kHostScaleIndex && ensureGui() && gui->set_scale(plugin, static_cast<double>(opt)) ? 1 : 0;
         default: return 0;
         }
     }
@@ -517,11 +519,21 @@ private:
             }};
         static const clap_host_thread_check_t threads = {[](const clap_host_t*) { return true; },
                                                          [](const clap_host_t*) { return true; }};
+        static const clap_host_gui_t hostGui = {
+            [](const clap_host_t*) {},
+            [](const clap_host_t* host, uint32_t width, uint32_t height) {
+                // The session's window follows, as for a VST 2.4 editor's audioMasterSizeWindow.
+                Bridge* b = self(host);
+                return b && b->master(audioMasterSizeWindow, static_cast<VstInt32>(width), height) != 0;
+            },
+            [](const clap_host_t*) { return false; }, [](const clap_host_t*) { return false; },
+            [](const clap_host_t*, bool) {}};
         if (!name) return nullptr;
         if (!std::strcmp(name, CLAP_EXT_PARAMS)) return &params;
         if (!std::strcmp(name, CLAP_EXT_STATE)) return &state;
         if (!std::strcmp(name, CLAP_EXT_TIMER_SUPPORT)) return &timerSupport;
         if (!std::strcmp(name, CLAP_EXT_THREAD_CHECK)) return &threads;
+        if (!std::strcmp(name, CLAP_EXT_GUI)) return &hostGui;
 #if !defined(_WIN32)
         if (!std::strcmp(name, CLAP_EXT_POSIX_FD_SUPPORT)) return &fdSupport;
 #endif

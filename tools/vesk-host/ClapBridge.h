@@ -27,6 +27,11 @@ struct HostParamEvent {
 };
 static_assert(sizeof(HostParamEvent) == sizeof(VstEvent), "a host event fits a VstEvent slot");
 
+/// effVendorSpecific with this index: the host's scale for the editor in `opt`
+/// (CLAP gui set_scale, VST3 content scale factor); answers 1 when the
+/// plug-in follows it. Only for bridged plug-ins.
+inline constexpr VstInt32 kHostScaleIndex = 0x76687363;  // 'vhsc'
+
 /// The binary's clap_entry, its first plug-in made and initialised, behind an
 /// effect record (deleted by effClose). HostError when any step fails.
 AEffect* openClapPlugin(Platform::Library& library, const std::string& path, audioMasterCallback host);

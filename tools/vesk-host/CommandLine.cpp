@@ -255,6 +255,8 @@ EditOptions parseEdit(const std::vector<std::string>& args)
                                                  {"repaints", true, false},
                                                  {"no-idle", false, false},
                                                  {"destroy-window-first", false, false},
+                                                 {"scale", true, false},
+                                                 {"refuse-resize", false, false},
                                                  {"cc", true, true}}),
                                   "edit");
     expectPositionals(a, 1, "edit", "PLUGIN");
@@ -270,6 +272,8 @@ EditOptions parseEdit(const std::vector<std::string>& args)
         else if (name == "no-idle") o.noIdle = true;
         else if (name == "destroy-window-first") o.destroyFirst = true;
         else if (name == "repaints") o.repaints = static_cast<int>(parseInteger(value, 0, 100000, "--repaints"));
+        else if (name == "scale") o.scale = parseNumber(value, 0.5, 4.0, "--scale");
+        else if (name == "refuse-resize") o.refuseResize = true;
     }
     if (!o.save.empty() && !endsWithIgnoringCase(o.save, ".fxp") && !endsWithIgnoringCase(o.save, ".fxb"))
         throw UsageError("edit: --save '" + o.save + "' must end in .fxp (a program) or .fxb (a bank)");
@@ -435,6 +439,9 @@ std::string usageText(const std::string& command)
                "  --repaints N      time N immediate repaints of the editor and print ms per frame\n"
                "  --no-idle         never call effEditIdle, as some hosts do not\n"
                "  --destroy-window-first  destroy the window before effEditClose, as some hosts do\n"
+               "  --scale S         the host's scale for the editor, 2 for 200 % (CLAP and VST3;\n"
+               "                    VST 2.4 has no way to tell it)\n"
+               "  --refuse-resize   refuse the editor's requests for another window size\n"
                "  --screenshot PNG  save the editor's pixels at the end (X11 only: under Wine\n"
                "                    an OpenGL child window is not readable by its host)\n";
     if (command == "draw-test")

@@ -96,6 +96,8 @@ struct EditOptions {
     int repaints = 0;                    ///< time this many immediate repaints of the editor first
     bool noIdle = false;                 ///< never call effEditIdle (hosts that do not)
     bool destroyFirst = false;           ///< destroy the window before effEditClose (hosts that do)
+    double scale = 0;                    ///< the host's scale for the editor (CLAP, VST3); 0: none
+    bool refuseResize = false;           ///< refuse the editor's requests for another window size
 };
 
 struct DrawTestOptions {

@@ -9,6 +9,7 @@
 #include "platform/toolwindow.h"
 #include "platform/userfiles.h"
 #include "tools/vesk-host/ByteIO.h"
+#include "tools/vesk-host/ClapBridge.h"
 #include "tools/vesk-host/Commands.h"
 #include "tools/vesk-host/EventSchedule.h"
 #include "tools/vesk-host/HostError.h"
@@ -51,6 +52,13 @@ int runEdit(const EditOptions& o, std::ostream& out)
     auto session = openPlugin(o.host, 44100, kProcessLevelRealtime);
     PluginSession& s = *session;
     if (!s.hasFlag(effFlagsHasEditor)) throw HostError("the plug-in has no editor (effFlagsHasEditor is not set)");
+    s.refuseSizeWindow = o.refuseResize;
+    if (o.scale > 0) {
+        // A host's scale exists for CLAP and VST3 editors only.
+        if (s.format() == "VST 2.4") throw HostError("--scale: a VST 2.4 host has no way to tell an editor its scale");
+        if (!s.dispatch(effVendorSpecific, kHostScaleIndex, 0, nullptr, static_cast<float>(o.scale)))
+            out << "the editor does not follow the host's scale\n";
+    }
     ERect* rect = nullptr;
     if (!s.dispatch(effEditGetRect, 0, 0, &rect) || !rect) throw HostError("the plug-in does not tell its editor's size");
     const int width = rect->right - rect->left, height = rect->bottom - rect->top;
@@ -101,6 +109,7 @@ int runEdit(const EditOptions& o, std::ostream& out)
     const auto start = std::chrono::steady_clock::now();
     int64_t rendered = 0;
     int keys = 0;
+    int32_t sizeRequests = s.sizeWindowRequests;
     for (;;) {
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (o.seconds > 0 && elapsed >= o.seconds) break;
@@ -113,6 +122,15 @@ int runEdit(const EditOptions& o, std::ostream& out)
             rendered += block;
         }
         log.flush(out);
+        if (s.sizeWindowRequests != sizeRequests) {
+            sizeRequests = s.sizeWindowRequests;
+            if (o.refuseResize) {
+                out << "editor resize refused\n";
+            } else {
+                window->resize(s.sizeWindowWidth, s.sizeWindowHeight);
+                out << "editor resized " << s.sizeWindowWidth << " x " << s.sizeWindowHeight << "\n";
+            }
+        }
         for (; keys < window->keyPresses(); ++keys) out << "host key\n";  // a shortcut the host would see
         out.flush();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -44,8 +44,8 @@ VstIntPtr canDo(const char* what)
 {
     static const char* const yes[] = {"sendVstEvents",    "sendVstMidiEvent", "sendVstTimeInfo",
                                       "receiveVstEvents", "receiveVstMidiEvent", "startStopProcess",
-                                      "sendVstMidiEventFlagIsRealtime"};
-    static const char* const no[] = {"sizeWindow",       "offline",      "openFileSelector",
+                                      "sendVstMidiEventFlagIsRealtime", "sizeWindow"};
+    static const char* const no[] = {"offline",      "openFileSelector",
                                      "closeFileSelector", "editFile",     "shellCategory",
                                      "supportShell",      "asyncProcessing", "reportConnectionChanges",
                                      "acceptIOChanges",   "supplyIdle"};
@@ -320,6 +320,12 @@ VstIntPtr PluginSession::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value
     case audioMasterGetLanguage: return 1;  // English
     case audioMasterGetDirectory: return reinterpret_cast<VstIntPtr>(folder.c_str());
     case audioMasterUpdateDisplay: return 1;
+    case audioMasterSizeWindow:
+        ++sizeWindowRequests;
+        if (refuseSizeWindow || index <= 0 || value <= 0) return 0;
+        sizeWindowWidth = index;
+        sizeWindowHeight = static_cast<int32_t>(value);
+        return 1;
     case audioMasterBeginEdit: beginEdits.push_back(index); return 1;
     case audioMasterEndEdit: endEdits.push_back(index); return 1;
     default: (void)opt; return 0;

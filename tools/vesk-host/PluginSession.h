@@ -116,6 +116,9 @@ public:
     std::vector<int32_t> beginEdits;           ///< audioMasterBeginEdit
     std::vector<int32_t> endEdits;             ///< audioMasterEndEdit
     int32_t ioChanges = 0;                     ///< audioMasterIOChanged
+    int32_t sizeWindowWidth = 0, sizeWindowHeight = 0;  ///< the last audioMasterSizeWindow
+    int32_t sizeWindowRequests = 0;                     ///< how many came
+    bool refuseSizeWindow = false;                      ///< answer them with 0
     int32_t eventsFromPlugin = 0;              ///< events sent with audioMasterProcessEvents
 
     /// The session answering the callback now (the newest one alive), or null.

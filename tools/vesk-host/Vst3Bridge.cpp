@@ -124,7 +124,8 @@ public:
 #endif
         return answer(id, obj, IPlugFrame::iid);
     }
-    tresult resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }  // the window keeps its size
+    tresult resizeView(IPlugView* view, ViewRect* size) override;
+    Bridge* bridge = nullptr;
 };
 
 std::string classIdText(const char* cid)
@@ -162,6 +163,7 @@ public:
             if (of(e)) of(e)->process(nullptr, nullptr, inputs, outputs, n);
         };
         effect.ioRatio = 1.0f;
+        frame.bridge = this;
         live().push_back(this);
     }
     ~Bridge()
@@ -406,6 +408,14 @@ private:
         case effEditOpen: return openView(ptr);
         case effEditClose: closeView(); return 0;
         case effEditIdle: frame.loop.run(); return 0;
+        case effVendorSpecific: {
+            if (index != kHostScaleIndex || !view) return 0;
+            auto* scaling = ask<IPlugViewContentScaleSupport>(view);
+            if (!scaling) return 0;
+            const bool followed = scaling->setContentScaleFactor(opt) == kResultOk;
+            scaling->release();
+            return followed ? 1 : 0;
+        }
         default: return 0;
         }
     }
@@ -596,6 +606,15 @@ private:
     std::vector<uint8_t> chunk;
     ERect area{};
 };
+
+tresult Frame::resizeView(IPlugView* view, ViewRect* size)
+{
+    // The session's window follows, as for a VST 2.4 editor's audioMasterSizeWindow.
+    if (!bridge || !view || !size) return kInvalidArgument;
+    if (!bridge->master(audioMasterSizeWindow, size->right - size->left, size->bottom - size->top)) return kResultFalse;
+    view->onSize(size);
+    return kResultOk;
+}
 
 tresult Handler::beginEdit(ParamID id)
 {
