@@ -174,8 +174,8 @@ void PlugEditVST::chooseSize(int percent)
 
 void PlugEditVST::reopenAt(float newScale)
 {
+    if (!frame) return;
     void* parent = parentWindow;
-    if (!parent) return;
     detach();
     openAt(parent, newScale);
 }

@@ -54,11 +54,11 @@ private:
         // The view's size follows its scale only: the host's window size changes nothing.
         tresult onSize(ViewRect* newSize) override { return newSize ? kResultOk : kInvalidArgument; }
         tresult onFocus(TBool) override { return kResultOk; }
-        tresult setFrame(IPlugFrame* frame) override
+        tresult setFrame(IPlugFrame* given) override
         {
-            if (frame) frame->addRef();
+            if (given) given->addRef();
             if (owner.frame) owner.frame->release();
-            owner.frame = frame;
+            owner.frame = given;
             return kResultOk;
         }
         tresult canResize() override { return kResultFalse; }
@@ -599,7 +599,7 @@ private:
             const int32_t frames = owner.core ? owner.core->getLatency() : 0;
             return frames > 0 ? static_cast<uint32_t>(frames) : 0;
         }
-        tresult setupProcessing(ProcessSetup& setup) override { return owner.setupProcessing(setup); }
+        tresult setupProcessing(ProcessSetup& wanted) override { return owner.setupProcessing(wanted); }
         tresult setProcessing(TBool state) override
         {
             if (!owner.core) return kNotInitialized;

@@ -20,6 +20,10 @@ PlugCore::IHost* FakeHost::core()
         }
         void beginEdit(uint32_t index) override { dispatch(nullptr, audioMasterBeginEdit, static_cast<VstInt32>(index), 0, nullptr, 0); }
         void endEdit(uint32_t index) override { dispatch(nullptr, audioMasterEndEdit, static_cast<VstInt32>(index), 0, nullptr, 0); }
+        bool resizeEditor(int32_t width, int32_t height) override
+        {
+            return dispatch(nullptr, audioMasterSizeWindow, width, height, nullptr, 0) != 0;
+        }
         bool transport(PlugCore::Transport& out) override
         {
             const auto* t = reinterpret_cast<const VstTimeInfo*>(
@@ -42,6 +46,9 @@ VstIntPtr VSTCALLBACK FakeHost::dispatch(AEffect*, VstInt32 opcode, VstInt32 ind
     case audioMasterVersion: return h->version;
     case audioMasterAutomate: h->automated.emplace_back(index, opt); return 0;
     case audioMasterBeginEdit: h->beginEdits.push_back(index); return 0;
+    case audioMasterSizeWindow:
+        h->sizeRequests.emplace_back(index, static_cast<int>(value));
+        return h->acceptSize ? 1 : 0;
     case audioMasterEndEdit: h->endEdits.push_back(index); return 0;
     case audioMasterGetTime:
         ++h->timeRequests;

@@ -30,6 +30,8 @@ public:
     std::vector<std::pair<int, float>> automated;
     std::vector<int> beginEdits;
     std::vector<int> endEdits;
+    std::vector<std::pair<int, int>> sizeRequests;  ///< audioMasterSizeWindow: width, height
+    bool acceptSize = true;                          ///< its answer
 
 private:
     FakeHost* previous;

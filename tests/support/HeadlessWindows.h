@@ -117,12 +117,16 @@ public:
     HeadlessWindowSystem() : previous(Platform::setWindowSystem(this)) {}
     ~HeadlessWindowSystem() override { Platform::setWindowSystem(previous); }
 
-    std::unique_ptr<Platform::NativeWindow> createWindow(Platform::NativeWindowEvents& events, int, int, void*) override
+    std::unique_ptr<Platform::NativeWindow> createWindow(Platform::NativeWindowEvents& events, int w, int h,
+                                                       void*) override
     {
-        auto w = std::make_unique<Window>(*this, events, !refuseWindows);
-        window = w.get();
-        return w;
+        auto made = std::make_unique<Window>(*this, events, !refuseWindows);
+        made->width = w, made->height = h;
+        window = made.get();
+        return made;
     }
+    float systemScale() const override { return systemScaleValue; }
+    float systemScaleValue = 1.0f;
 
     /// With drawnPopups set, windows have no menus or questions of their own:
     /// the toolkit draws its popups, and `onPopup` plays the user while one is up.

@@ -1,0 +1,145 @@
+// Vesk2's editor at a scale, without a window: the window's size, the pointer
+// turned back into logical pixels (same values from the same logical
+// gestures, hit testing at the edges of a control at a fractional scale),
+// menus where they open at 100 % times the scale, and where the scale comes
+// from (the user's choice first, the host, the system; a host that refuses
+// to resize keeps the old size).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "effect/Vesk.h"
+#include "platform/userfiles.h"
+#include "tests/support/FakeHost.h"
+#include "tests/support/HeadlessWindows.h"
+#include "tests/support/RecordingDialogs.h"
+#include "toolkit/PlugEditor.h"
+
+using namespace Vornkit;
+using TestSupport::HeadlessWindowSystem;
+
+namespace {
+
+// An editor of its own effect, opened at a host's scale (0: none).
+struct Opened {
+    explicit Opened(double hostScale)
+    {
+        fx = std::make_unique<Vesk>(TestSupport::FakeHost::core());
+        editor = static_cast<PlugEditVST*>(fx->getEditor());
+        if (hostScale > 0) editor->setHostScale(hostScale);
+        opened = editor->open(nullptr);
+    }
+    std::unique_ptr<Vesk> fx;
+    PlugEditVST* editor = nullptr;
+    bool opened = false;
+};
+
+class ScaleTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        // The user's choice is kept for every editor: none may outlive this test.
+        std::string folder;
+        if (Platform::appDataFolder(folder))
+            std::remove((folder + Platform::pathSeparator() + "Morlenvale" + Platform::pathSeparator() + "Vesk2.editor").c_str());
+    }
+
+    HeadlessWindowSystem system;
+    TestSupport::FakeHost host;
+    TestSupport::RecordingDialogs dialogs;
+
+    // A drag of `dy` window pixels and a wheel detent on "reverb time"
+    // (logical centre 120, 42), then the parameter's value.
+    float dragAndWheel(double scale, int dy)
+    {
+        Opened e(scale);
+        EXPECT_TRUE(e.opened);
+        auto& w = *system.window;
+        const int x = static_cast<int>(120 * (scale > 0 ? scale : 1)), y = static_cast<int>(42 * (scale > 0 ? scale : 1));
+        w.events.eventMouseButton(MouseAction::Down, x, y, 1, 0);
+        w.events.eventMouseMove(x, y - dy, 0);
+        w.events.eventMouseButton(MouseAction::Up, x, y - dy, 1, 0);
+        w.events.eventMouseWheel(x, y, 1.0f, 0);
+        return e.fx->getParameter(1);
+    }
+};
+
+}  // namespace
+
+TEST_F(ScaleTest, AtTwoHundredPercentWindowPointerAndMenusAreTwiceAsLarge)
+{
+    const float at100 = dragAndWheel(0, 40);
+    const float at200 = dragAndWheel(2.0, 80);
+    EXPECT_NE(at100, 0.5f) << "the drag moved the knob";
+    EXPECT_EQ(at200, at100) << "the same logical drag and detent give the same value";
+
+    Opened e(2.0);
+    int32_t w = 0, h = 0;
+    e.editor->getSize(w, h);
+    EXPECT_EQ(w, 1120);
+    EXPECT_EQ(h, 340);
+    EXPECT_EQ(system.window->width, 1120);
+    EXPECT_EQ(system.window->height, 340);
+    // The knob's menu: at 100 % it opens at the pointer's spot (120, 42 plus the
+    // knob's own anchor); here at twice those window pixels.
+    int menuX[2] = {}, menuY[2] = {};
+    for (int k = 0; k < 2; ++k) {
+        Opened m(k == 0 ? 0 : 2.0);
+        const int s = k == 0 ? 1 : 2;
+        system.window->events.eventMouseButton(MouseAction::Down, 120 * s, 42 * s, 2, 0);
+        ASSERT_NE(system.lastMenu, nullptr);
+        menuX[k] = system.lastMenu->x, menuY[k] = system.lastMenu->y;
+    }
+    EXPECT_EQ(menuX[1], 2 * menuX[0]);
+    EXPECT_EQ(menuY[1], 2 * menuY[0]);
+}
+
+TEST_F(ScaleTest, AtOneHundredFiftyPercentSizesRoundAndEdgesHitWhereTheLayoutPutsThem)
+{
+    Opened e(1.5);
+    EXPECT_EQ(system.window->width, 840);
+    EXPECT_EQ(system.window->height, 255);
+    // The mode switch covers logical x 472 to 551 (y 40 to 63): window pixels
+    // 708 to 827; a click inside toggles it.
+    const struct {
+        int x;
+        bool hits;
+    } clicks[] = {{707, false}, {708, true}, {827, true}, {828, false}};
+    for (const auto& c : clicks) {
+        SCOPED_TRACE(c.x);
+        const float before = e.fx->getParameter(12);
+        system.window->events.eventMouseButton(MouseAction::Down, c.x, 78, 1, 0);
+        system.window->events.eventMouseButton(MouseAction::Up, c.x, 78, 1, 0);
+        EXPECT_EQ(e.fx->getParameter(12) != before, c.hits);
+    }
+}
+
+TEST_F(ScaleTest, TheUsersChoiceComesFirstThenTheHostThenTheSystem)
+{
+    system.systemScaleValue = 1.25f;
+    Opened e(0);
+    int32_t w = 0, h = 0;
+    e.editor->getSize(w, h);
+    EXPECT_EQ(w, 700) << "the system's 125 %";
+    e.editor->setHostScale(1.5);  // an open editor follows the host at once
+    EXPECT_EQ(system.window->width, 840);
+    EXPECT_TRUE(host.sizeRequests.empty()) << "the host chose the size: nothing to ask";
+
+    // The user's 200 % beats the host's: the host is asked to resize and the
+    // editor reopens at that size; a host that refuses keeps the old one.
+    e.editor->chooseSize(200);
+    ASSERT_EQ(host.sizeRequests.size(), 1u);
+    EXPECT_EQ(host.sizeRequests[0], (std::pair<int, int>{1120, 340}));
+    EXPECT_EQ(system.window->width, 1120);
+    EXPECT_EQ(e.editor->chosenSize(), 200);
+    host.acceptSize = false;
+    e.editor->chooseSize(300);
+    EXPECT_EQ(system.window->width, 1120) << "refused: the old size and scale stay";
+    EXPECT_FALSE(e.editor->setHostScale(2.5)) << "the user's choice decides";
+    host.acceptSize = true;
+    e.editor->chooseSize(0);  // Automatic again: the host's scale
+    EXPECT_EQ(system.window->width, 1400);
+    EXPECT_EQ(e.editor->chosenSize(), 0);
+}
