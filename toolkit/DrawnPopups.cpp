@@ -165,7 +165,7 @@ public:
             const int i = ((highlighted < 0 ? (direction > 0 ? -1 : 0) : highlighted) + direction * k + n * 2) % n;
             if (usable(i)) {
                 highlighted = i;
-                window->invalidate();
+                if (window) window->invalidate();
                 return;
             }
         }

@@ -143,3 +143,43 @@ TEST_F(ScaleTest, TheUsersChoiceComesFirstThenTheHostThenTheSystem)
     EXPECT_EQ(system.window->width, 1400);
     EXPECT_EQ(e.editor->chosenSize(), 0);
 }
+
+TEST_F(ScaleTest, DrawnMenusFollowTheScaleAndTheSizeSubmenuWorksByKeys)
+{
+    // Where the toolkit draws its menus (X11): twice the size at 200 %.
+    system.drawnPopups = true;
+    using Popup = HeadlessWindowSystem::Window;
+    int size[2][2] = {};
+    for (int k = 0; k < 2; ++k) {
+        Opened e(k == 0 ? 0 : 2.0);
+        system.onPopup = [&](Popup& p) {
+            size[k][0] = p.width, size[k][1] = p.height;
+            p.events.eventKey(Key::Escape, 0);
+        };
+        const int s = k + 1;
+        system.window->events.eventMouseButton(MouseAction::Down, 555 * s, 165 * s, 2, 0);  // the frame menu
+    }
+    ASSERT_GT(size[0][0], 0);
+    EXPECT_EQ(size[1][0], 2 * size[0][0]);
+    EXPECT_EQ(size[1][1], 2 * size[0][1]);
+
+    // Save, Load, Factory, Size: Right opens the submenu with its first entry
+    // (Automatic) lit; Left goes back; Right again, two steps down, Return: 125 %.
+    Opened e(2.0);
+    int submenus = 0;
+    system.onPopup = [&](Popup& root) {
+        for (Key k : {Key::Down, Key::Down, Key::Down, Key::Down}) root.events.eventKey(k, 0);
+        system.onPopup = [&](Popup& sub) {
+            ++submenus;
+            const std::vector<Key> keys = submenus == 1 ? std::vector<Key>{Key::Down, Key::Left}
+                                                        : std::vector<Key>{Key::Down, Key::Down, Key::Enter};
+            for (Key k : keys) sub.events.eventKey(k, 0);
+        };
+        root.events.eventKey(Key::Right, 0);
+        root.events.eventKey(Key::Right, 0);
+    };
+    auto& window = *system.window;
+    window.events.eventMouseButton(MouseAction::Down, 1110, 330, 2, 0);
+    EXPECT_EQ(submenus, 2);
+    EXPECT_EQ(window.posted, std::vector<uint32_t>{kSizeCommand + 2}) << "125 %, chosen in the submenu";
+}
