@@ -123,6 +123,46 @@ editor_picture)
     [ "$status" -eq 0 ] || fail "the editor differs from docs/editor.png: $(cat "$work/out.txt")"
     ;;
 
+editor_scaled)
+    # The editor at 200 % (the host's scale, CLAP and VST3): twice the size,
+    # drawn sharp as the committed picture shows it, and a real pointer's drag
+    # and wheel detent give the values they give at 100 %.
+    if [ -z "${DISPLAY:-}" ]; then
+        [ -z "${VESK_REQUIRE_DISPLAY:-}" ] || fail "DISPLAY is not set"
+        exit 77
+    fi
+    command -v xdotool >/dev/null || fail "xdotool is missing"
+    host edit "$VESK_VST3" --seconds 1 --scale 2 --screenshot "$work/editor-200.png"
+    has "editor open 1120 x 340" || fail "at 200 % the editor is not 1120 x 340: $(cat "$work/out.txt" "$work/err.txt")"
+    if ! grep -q "does not let a host read" "$work/err.txt"; then
+        [ "$status" -eq 0 ] || fail "edit --scale 2 --screenshot exited with $status: $(cat "$work/err.txt")"
+        png compare "$work/editor-200.png" "$VESK_SOURCE/tests/tools/golden/editor-200.png" --tolerance 2
+        [ "$status" -eq 0 ] || fail "the editor at 200 % differs from the golden picture: $(cat "$work/out.txt")"
+    fi
+    for scale in 1 2; do
+        ${VESK_EMULATOR:+"$VESK_EMULATOR"} "./$VESK_HOST" edit "$VESK_CLAP" --seconds 3 --scale $scale >"$work/drag$scale.raw" 2>&1 &
+        pid=$!
+        window= i=0
+        while [ -z "$window" ] && [ $i -lt 300 ] && kill -0 $pid 2>/dev/null; do
+            window=$(xdotool search --name '^vesk-host edit' 2>/dev/null | head -n 1)
+            i=$((i + 1)); sleep 0.1
+        done
+        [ -n "$window" ] || { wait $pid; fail "edit --scale $scale: no editor window: $(cat "$work/drag$scale.raw")"; }
+        sleep 0.5
+        eval "$(xdotool getwindowgeometry --shell "$window")"
+        # "reverb time" at logical (120, 42): 40 logical pixels up, then one detent.
+        left=$((X + (WIDTH - 560 * scale) / 2)) top=$((Y + HEIGHT - 170 * scale - (WIDTH - 560 * scale) / 2))
+        xdotool mousemove $((left + 120 * scale)) $((top + 42 * scale)) mousedown 1 sleep 0.2 \
+            mousemove $((left + 120 * scale)) $((top + 22 * scale)) sleep 0.2 \
+            mousemove $((left + 120 * scale)) $((top + 2 * scale)) sleep 0.2 mouseup 1 sleep 0.2 click 4
+        wait $pid
+        tr -d '\r' <"$work/drag$scale.raw" | grep '^value 1 ' >"$work/value$scale.txt"
+    done
+    grep -q '^value 1 RTime 0.500000' "$work/value1.txt" && fail "the drag at 100 % changed nothing: $(cat "$work/value1.txt")"
+    cmp -s "$work/value1.txt" "$work/value2.txt" ||
+        fail "at 200 % the drag and detent give $(cat "$work/value2.txt"), at 100 % $(cat "$work/value1.txt")"
+    ;;
+
 editor_lifecycle)
     # Hosts that never call idle, and hosts that destroy their window before
     # effEditClose: the editor neither hangs nor leaks nor fails a check.
