@@ -53,6 +53,7 @@ int runEdit(const EditOptions& o, std::ostream& out)
     PluginSession& s = *session;
     if (!s.hasFlag(effFlagsHasEditor)) throw HostError("the plug-in has no editor (effFlagsHasEditor is not set)");
     s.refuseSizeWindow = o.refuseResize;
+    s.editorWindow = true;
     if (o.scale > 0) {
         // A host's scale exists for CLAP and VST3 editors only.
         if (s.format() == "VST 2.4") throw HostError("--scale: a VST 2.4 host has no way to tell an editor its scale");

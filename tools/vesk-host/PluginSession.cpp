@@ -44,8 +44,8 @@ VstIntPtr canDo(const char* what)
 {
     static const char* const yes[] = {"sendVstEvents",    "sendVstMidiEvent", "sendVstTimeInfo",
                                       "receiveVstEvents", "receiveVstMidiEvent", "startStopProcess",
-                                      "sendVstMidiEventFlagIsRealtime", "sizeWindow"};
-    static const char* const no[] = {"offline",      "openFileSelector",
+                                      "sendVstMidiEventFlagIsRealtime"};
+    static const char* const no[] = {"sizeWindow",       "offline",      "openFileSelector",
                                      "closeFileSelector", "editFile",     "shellCategory",
                                      "supportShell",      "asyncProcessing", "reportConnectionChanges",
                                      "acceptIOChanges",   "supplyIdle"};
@@ -316,13 +316,16 @@ VstIntPtr PluginSession::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value
         std::snprintf(static_cast<char*>(ptr), kVstMaxProductStrLen, "%s", kHostProduct);
         return 1;
     case audioMasterGetVendorVersion: return kHostVersion;
-    case audioMasterCanDo: return canDo(static_cast<const char*>(ptr));
+    case audioMasterCanDo:
+        // An editor's window to resize exists only while `edit` runs.
+        if (editorWindow && ptr && std::strcmp(static_cast<const char*>(ptr), "sizeWindow") == 0) return 1;
+        return canDo(static_cast<const char*>(ptr));
     case audioMasterGetLanguage: return 1;  // English
     case audioMasterGetDirectory: return reinterpret_cast<VstIntPtr>(folder.c_str());
     case audioMasterUpdateDisplay: return 1;
     case audioMasterSizeWindow:
         ++sizeWindowRequests;
-        if (refuseSizeWindow || index <= 0 || value <= 0) return 0;
+        if (!editorWindow || refuseSizeWindow || index <= 0 || value <= 0) return 0;
         sizeWindowWidth = index;
         sizeWindowHeight = static_cast<int32_t>(value);
         return 1;

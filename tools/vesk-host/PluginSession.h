@@ -119,6 +119,7 @@ public:
     int32_t sizeWindowWidth = 0, sizeWindowHeight = 0;  ///< the last audioMasterSizeWindow
     int32_t sizeWindowRequests = 0;                     ///< how many came
     bool refuseSizeWindow = false;                      ///< answer them with 0
+    bool editorWindow = false;                          ///< an editor's window exists that can be resized
     int32_t eventsFromPlugin = 0;              ///< events sent with audioMasterProcessEvents
 
     /// The session answering the callback now (the newest one alive), or null.
