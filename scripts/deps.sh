@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build, the tests and the demo need from Debian's archive.
 # Idempotent: packages already present are not touched; nothing runs apt when
-# everything is there. Usage: scripts/deps.sh [build|test|demo|bench]...
+# everything is there. Usage: scripts/deps.sh [build|test|demo|bench|package]...
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config libsndfile1-dev libx11-dev libgl-dev libfreetype-dev dpkg-dev
@@ -11,6 +11,8 @@ test=(clang libclang-rt-14-dev googletest wine wine64 xvfb xauth libgl1-mesa-dri
       python3 python3-pil python3-numpy ttf-bitstream-vera)
 demo=(sox libsox-fmt-base espeak-ng)
 bench=(valgrind dragonfly-reverb-vst iem-plugin-suite-vst dpf-plugins-vst zam-plugins)
+# The release files: the Windows installer (NSIS), the archives and the Debian package.
+package=(nsis python3 xz-utils gzip)
 
 wanted=("${build[@]}")
 for group in "$@"; do
@@ -19,6 +21,7 @@ for group in "$@"; do
     test) wanted+=("${test[@]}") ;;
     demo) wanted+=("${demo[@]}") ;;
     bench) wanted+=("${bench[@]}") ;;
+    package) wanted+=("${package[@]}") ;;
     *) echo "deps.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

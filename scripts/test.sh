@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The whole test suite: native (release), ASan+UBSan (with bounded fuzzing),
-# ThreadSanitizer, and the Windows build under Wine. Installs what it needs.
+# ThreadSanitizer, the Windows build under Wine, and the release files
+# (scripts/package.sh) installed and removed as a user would. Installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
 
-scripts/deps.sh build test
+scripts/deps.sh build test package
 
 step() { printf '\n=== %s\n' "$*"; }
 
@@ -55,5 +56,16 @@ trap - EXIT
 
 step "Wine sessions in a row: the main job's Windows step, the Windows tests, the tests again"
 scripts/check-wine-sessions.sh
+
+step "Release files: built twice alike; the Debian package and the Windows installer as a user meets them"
+scripts/package.sh --out build/release-a >/dev/null
+scripts/package.sh --out build/release-b >/dev/null
+cmp build/release-a/SHA256SUMS build/release-b/SHA256SUMS || { echo "two runs of package.sh differ" >&2; exit 1; }
+# Exit status 77: the check cannot run here (not root, Wine missing) and is skipped.
+checked() { local status=0; "$@" || status=$?; [ "$status" -eq 0 ] || [ "$status" -eq 77 ]; }
+checked sh tests/package/deb.sh build/release-a
+xvfb_start
+checked sh tests/package/installer.sh build/release-a build/win64
+xvfb_stop
 
 step "All tests passed"
