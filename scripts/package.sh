@@ -129,7 +129,9 @@ cp "$lin/vesk-host" "$deb/usr/bin/vesk-host"
   sed 's/^[[:space:]]*$/./; s/^/ /' resources/Vera-COPYRIGHT.txt
 } >"$deb/usr/share/doc/vesk2/copyright"
 printf 'vesk2 (%s) unstable; urgency=medium\n\n  * Release %s: the reverb as VST 2.4, VST3 and CLAP plug-ins.\n\n -- Morlenvale <packages@morlenvale.example>  %s\n' \
-  "$version" "$version" "$(date -u -d "@$SOURCE_DATE_EPOCH" -R)" | gzip -9n >"$deb/usr/share/doc/vesk2/changelog.Debian.gz"
+  "$version" "$version" "$(date -u -d "@$SOURCE_DATE_EPOCH" -R)" | gzip -9n >"$deb/usr/share/doc/vesk2/changelog.gz"
+mkdir -p "$deb/usr/share/man/man1"
+sed "s/@VERSION@/$version/" packaging/debian/vesk-host.1 | gzip -9n >"$deb/usr/share/man/man1/vesk-host.1.gz"
 # The libraries the binaries need, as Debian names them.
 mkdir -p "$work/shlibs/debian"
 printf 'Source: vesk2\n\nPackage: vesk2\nArchitecture: amd64\n' >"$work/shlibs/debian/control"

@@ -11,7 +11,7 @@ if dpkg -s vesk2 >/dev/null 2>&1; then echo "deb.sh: vesk2 is installed here alr
 deb=$(ls "$dist"/vesk2_*_amd64.deb 2>/dev/null | head -n 1)
 [ -n "$deb" ] || fail "no vesk2_*_amd64.deb in $dist"
 files="/usr/lib/vst/Vesk2.so /usr/lib/vst3/Vesk2.vst3/Contents/x86_64-linux/Vesk2.so /usr/lib/clap/Vesk2.clap
-/usr/bin/vesk-host /usr/share/doc/vesk2/copyright /usr/share/doc/vesk2/changelog.Debian.gz"
+/usr/bin/vesk-host /usr/share/doc/vesk2/copyright /usr/share/doc/vesk2/changelog.gz /usr/share/man/man1/vesk-host.1.gz"
 
 dpkg -i "$deb" >/dev/null || fail "dpkg -i $deb failed"
 for f in $files; do [ -f "$f" ] || fail "$f was not installed"; done

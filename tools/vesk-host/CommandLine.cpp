@@ -450,7 +450,7 @@ std::string usageText(const std::string& command)
                "editor and its pictures, and writes what was drawn as a PNG file.\n"
                "  --power-of-two    use power-of-two textures, as without rectangle textures\n";
     return "usage: vesk-host COMMAND ...\n"
-           "A command-line VST 2.4 host.\n"
+           "A command-line host of VST 2.4, VST3 and CLAP plug-ins.\n"
            "  info PLUGIN                      names, identity, programs, parameters\n"
            "  render PLUGIN IN.wav OUT.wav     process a file\n"
            "  bench PLUGIN                     time the plug-in\n"
