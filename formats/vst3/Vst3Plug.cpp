@@ -891,14 +891,15 @@ tresult View::attach(void* parent, FIDString type)
     PlugCore::IEditor* e = editor();
     if (!e || !parent || !supports(type)) return kResultFalse;
     if (open || plug.editorHolder) return kResultFalse;  // one window at a time
-    const int fd = e->eventDescriptor();
-    if (fd >= 0) {
+    const bool needsRunLoop = !std::strcmp(e->windowSystemName(), "x11");
+    if (needsRunLoop) {
         // The window system waits to be asked (X11): the host's run loop asks
         // every 10 ms and as soon as the connection has events.
         runLoop = ask<IRunLoop>(frame);
         if (!runLoop) runLoop = ask<IRunLoop>(plug.hostContext);
         if (!runLoop) return kResultFalse;
-        if (runLoop->registerTimer(&timer, 10) != kResultOk) {
+        const int fd = e->eventDescriptor();
+        if (fd < 0 || runLoop->registerTimer(&timer, 10) != kResultOk) {
             runLoop->release();
             runLoop = nullptr;
             return kResultFalse;

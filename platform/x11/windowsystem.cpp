@@ -356,7 +356,9 @@ public:
 
     float systemScale() const override
     {
-        // The desktop's font DPI, as Xft clients read it (96 is 100 %).
+        // The desktop's font DPI, as Xft clients read it (96 is 100 %), from
+        // the editors' own connection: a second connection opened and closed
+        // just for this would make the server refuse the next one for a while.
         Display* display = Platform::X11::connection();
         const char* all = display ? XResourceManagerString(display) : nullptr;
         const std::string dpi = all ? Platform::X11::resource(all, "Xft.dpi") : std::string();

@@ -86,6 +86,20 @@ row() {
 }
 
 params_of() { sed -n '/^Parameters/,$p' "$work/out.txt"; }
+
+# editor_window PID: waits for the window of `vesk-host edit` running as PID,
+# then sets X, Y, WIDTH and HEIGHT to its geometry; false when none came (a
+# loaded machine may take a while to show it; a host that ended shows none).
+editor_window() {
+    window= i=0
+    while [ -z "$window" ] && [ $i -lt 300 ] && kill -0 "$1" 2>/dev/null; do
+        window=$(xdotool search --name '^vesk-host edit' 2>/dev/null | head -n 1)
+        i=$((i + 1)); sleep 0.1
+    done
+    [ -n "$window" ] || return 1
+    sleep 0.5
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+}
 silent() { grep -q "output peak 1: -inf dBFS, 2: -inf dBFS" "$work/out.txt"; }
 size_of() { wc -c <"$1" | tr -d ' '; }
 
@@ -142,14 +156,7 @@ editor_scaled)
     for scale in 1 2; do
         ${VESK_EMULATOR:+"$VESK_EMULATOR"} "./$VESK_HOST" edit "$VESK_CLAP" --seconds 3 --scale $scale >"$work/drag$scale.raw" 2>&1 &
         pid=$!
-        window= i=0
-        while [ -z "$window" ] && [ $i -lt 300 ] && kill -0 $pid 2>/dev/null; do
-            window=$(xdotool search --name '^vesk-host edit' 2>/dev/null | head -n 1)
-            i=$((i + 1)); sleep 0.1
-        done
-        [ -n "$window" ] || { wait $pid; fail "edit --scale $scale: no editor window: $(cat "$work/drag$scale.raw")"; }
-        sleep 0.5
-        eval "$(xdotool getwindowgeometry --shell "$window")"
+        editor_window $pid || { wait $pid; fail "edit --scale $scale: no editor window: $(cat "$work/drag$scale.raw")"; }
         # "reverb time" at logical (120, 42): 40 logical pixels up, then one detent.
         left=$((X + (WIDTH - 560 * scale) / 2)) top=$((Y + HEIGHT - 170 * scale - (WIDTH - 560 * scale) / 2))
         xdotool mousemove $((left + 120 * scale)) $((top + 42 * scale)) mousedown 1 sleep 0.2 \
@@ -193,15 +200,7 @@ editor_lifecycle)
         [ "$way" = --close-first ] && way=
         ${VESK_EMULATOR:+"$VESK_EMULATOR"} "./$VESK_HOST" edit "$plugin" --seconds 3 ${way:+"$way"} >"$work/drag.raw" 2>&1 &
         pid=$!
-        window= i=0
-        # A loaded machine may take a while to show it; a host that ended shows none.
-        while [ -z "$window" ] && [ $i -lt 300 ] && kill -0 $pid 2>/dev/null; do
-            window=$(xdotool search --name '^vesk-host edit' 2>/dev/null | head -n 1)
-            i=$((i + 1)); sleep 0.1
-        done
-        [ -n "$window" ] || { kill $pid; wait $pid; fail "edit $plugin $way: no editor window: $(cat "$work/drag.raw")"; }
-        sleep 0.5
-        eval "$(xdotool getwindowgeometry --shell "$window")"
+        editor_window $pid || { kill $pid; wait $pid; fail "edit $plugin $way: no editor window: $(cat "$work/drag.raw")"; }
         # "reverb time" (centre 120, 42 in the client area) pressed and moved up, never released.
         left=$((X + (WIDTH - 560) / 2)) top=$((Y + HEIGHT - 170 - (WIDTH - 560) / 2))
         xdotool mousemove $((left + 120)) $((top + 42)) mousedown 1 sleep 0.3 mousemove $((left + 120)) $((top + 22))

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "formats/clap/clap.h"
+#include "tools/vesk-host/BridgedEffect.h"
 #include "tools/vesk-host/HostError.h"
 
 #if !defined(_WIN32)
@@ -26,34 +27,18 @@ union EventSlot {
     clap_event_param_value_t value;
 };
 
-class Bridge {
+class Bridge final : public BridgedEffect<Bridge> {
+    friend class BridgedEffect<Bridge>;
+
 public:
     Bridge(audioMasterCallback callback, const std::string& path) : masterCallback(callback)
     {
-        effect.magic = kEffectMagic;
-        effect.object = this;
-        effect.dispatcher = [](AEffect* e, VstInt32 op, VstInt32 i, VstIntPtr v, void* p, float o) -> VstIntPtr {
-            return of(e) ? of(e)->dispatch(op, i, v, p, o) : 0;
-        };
-        effect.setParameter = [](AEffect* e, VstInt32 i, float v) {
-            if (of(e)) of(e)->setParameter(i, v);
-        };
-        effect.getParameter = [](AEffect* e, VstInt32 i) { return of(e) ? of(e)->getParameter(i) : 0.0f; };
-        effect.processReplacing = [](AEffect* e, float** inputs, float** outputs, VstInt32 n) {
-            if (of(e)) of(e)->process(inputs, outputs, nullptr, nullptr, n);
-        };
-        effect.processDoubleReplacing = [](AEffect* e, double** inputs, double** outputs, VstInt32 n) {
-            if (of(e)) of(e)->process(nullptr, nullptr, inputs, outputs, n);
-        };
-        effect.ioRatio = 1.0f;
         hostRecord = {kClapVersion, this, "vesk-host", "Morlenvale", "", "1", getExtension, requestRestart,
                       requestProcess, requestCallback};
         file = path;
-        live().push_back(this);
     }
     ~Bridge()
     {
-        live().erase(std::remove(live().begin(), live().end(), this), live().end());
         if (plugin) {
             closeGui();
             if (processing) plugin->stop_processing(plugin);
@@ -119,22 +104,9 @@ public:
         }
     }
 
-    AEffect effect{};
     const clap_plugin_descriptor_t* descriptor = nullptr;
     int64_t slept() const { return sleptBlocks; }
 
-    /// The bridge behind a record, or null for a record that is no bridge's.
-    static Bridge* of(AEffect* e)
-    {
-        for (Bridge* b : live())
-            if (&b->effect == e) return b;
-        return nullptr;
-    }
-    static std::vector<Bridge*>& live()
-    {
-        static std::vector<Bridge*> bridges;
-        return bridges;
-    }
 
 private:
     template <class T>

@@ -12,6 +12,7 @@
 #include "formats/vst3/Com.h"
 #include "tools/vesk-host/Vst3Host.h"
 #include "tools/vesk-host/ClapBridge.h"
+#include "tools/vesk-host/BridgedEffect.h"
 #include "tools/vesk-host/HostError.h"
 
 #if !defined(_WIN32)
@@ -143,32 +144,16 @@ std::string classIdText(const char* cid)
     return text;
 }
 
-class Bridge {
+class Bridge final : public BridgedEffect<Bridge> {
+    friend class BridgedEffect<Bridge>;
+
 public:
     Bridge(audioMasterCallback callback, const std::string& path) : masterCallback(callback), file(path)
     {
-        effect.magic = kEffectMagic;
-        effect.object = this;
-        effect.dispatcher = [](AEffect* e, VstInt32 op, VstInt32 i, VstIntPtr v, void* p, float o) -> VstIntPtr {
-            return of(e) ? of(e)->dispatch(op, i, v, p, o) : 0;
-        };
-        effect.setParameter = [](AEffect* e, VstInt32 i, float v) {
-            if (of(e)) of(e)->setParameter(i, v);
-        };
-        effect.getParameter = [](AEffect* e, VstInt32 i) { return of(e) ? of(e)->getParameter(i) : 0.0f; };
-        effect.processReplacing = [](AEffect* e, float** inputs, float** outputs, VstInt32 n) {
-            if (of(e)) of(e)->process(inputs, outputs, nullptr, nullptr, n);
-        };
-        effect.processDoubleReplacing = [](AEffect* e, double** inputs, double** outputs, VstInt32 n) {
-            if (of(e)) of(e)->process(nullptr, nullptr, inputs, outputs, n);
-        };
-        effect.ioRatio = 1.0f;
         frame.bridge = this;
-        live().push_back(this);
     }
     ~Bridge()
     {
-        live().erase(std::remove(live().begin(), live().end(), this), live().end());
         closeView();
         if (view) view->release();
         if (processor) {
@@ -283,22 +268,10 @@ public:
         if (view) effect.flags |= effFlagsHasEditor;
     }
 
-    AEffect effect{};
     std::string name, vendor, subCategories;
     TUID classId{};
     int64_t silentBlocks = 0;
 
-    static Bridge* of(AEffect* e)
-    {
-        for (Bridge* b : live())
-            if (&b->effect == e) return b;
-        return nullptr;
-    }
-    static std::vector<Bridge*>& live()
-    {
-        static std::vector<Bridge*> bridges;
-        return bridges;
-    }
 
     VstIntPtr master(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f)
     {
