@@ -9,7 +9,8 @@ jobs=$(nproc)
 
 scripts/deps.sh build test package
 
-step() { printf '\n=== %s\n' "$*"; }
+# Each step shows the seconds spent so far, so that a slow stage shows itself.
+step() { printf '\n=== [%4ds] %s\n' "$SECONDS" "$*"; }
 
 build() {
   local preset=$1; shift
