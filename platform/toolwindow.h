@@ -30,8 +30,8 @@ public:
     /// Repaints the window and its children now, waiting until they have drawn. [benchmarks]
     virtual void repaintNow() = 0;
     /// The window's pixels with its children (0xAARRGGBB, rows from the top);
-    /// false where the system does not let a program read them.
-    virtual bool capture(std::vector<uint32_t>& pixels, int& width, int& height) = 0;
+    /// false, with the reason, where they cannot be read.
+    virtual bool capture(std::vector<uint32_t>& pixels, int& width, int& height, std::string& reason) = 0;
 };
 
 }  // namespace Platform

@@ -57,9 +57,11 @@ public:
         pump();
     }
 
-    bool capture(std::vector<uint32_t>&, int&, int&) override
+    bool capture(std::vector<uint32_t>&, int&, int&, std::string& reason) override
     {
-        return false;  // an OpenGL child window's pixels are not readable through GDI everywhere (Wine)
+        // An OpenGL child window's pixels are not readable through GDI everywhere (Wine).
+        reason = "this platform does not let a host read the editor's pixels";
+        return false;
     }
 
 private:

@@ -59,11 +59,24 @@ public:
         pump();
     }
 
-    bool capture(std::vector<uint32_t>& pixels, int& width, int& height) override
+    bool capture(std::vector<uint32_t>& pixels, int& width, int& height, std::string& reason) override
     {
         XWindowAttributes attributes{};
         X11::ErrorTrap trap(display);
+        reason = "the window's pixels could not be read";
         if (!XGetWindowAttributes(display, made.window, &attributes) || trap.failed()) return false;
+        // The server keeps no pixels for the parts of a window off the screen.
+        int atX = 0, atY = 0;
+        Window child = 0;
+        XTranslateCoordinates(display, made.window, attributes.root, 0, 0, &atX, &atY, &child);
+        XWindowAttributes screen{};
+        XGetWindowAttributes(display, attributes.root, &screen);
+        if (atX < 0 || atY < 0 || atX + attributes.width > screen.width || atY + attributes.height > screen.height) {
+            reason = "the window (" + std::to_string(attributes.width) + " x " + std::to_string(attributes.height) +
+                     ") does not fit on the screen (" + std::to_string(screen.width) + " x " +
+                     std::to_string(screen.height) + ")";
+            return false;
+        }
         XImage* image = XGetImage(display, made.window, 0, 0, static_cast<unsigned>(attributes.width),
                                   static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
         if (!image || trap.failed()) {

@@ -141,8 +141,8 @@ int runEdit(const EditOptions& o, std::ostream& out)
         std::vector<uint32_t> pixels;
         int w = 0, h = 0;
         window->pump();
-        if (!window->capture(pixels, w, h))
-            throw HostError("--screenshot: this platform does not let a host read the editor's pixels");
+        std::string why;
+        if (!window->capture(pixels, w, h, why)) throw HostError("--screenshot: " + why);
         const std::vector<uint8_t> png = encodePng(pixels.data(), static_cast<uint32_t>(w), static_cast<uint32_t>(h));
         if (!Platform::writeFileReplacing(o.screenshot, png.data(), png.size(), &reason))
             throw HostError("cannot write '" + o.screenshot + "': " + reason);
