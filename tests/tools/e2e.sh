@@ -224,6 +224,7 @@ clap)
     line '^Identifier +com\.morlenvale\.vesk2$'
     line '^Name +Vesk2$'
     line '^Vendor +Morlenvale$'
+    line '^Features +audio-effect\|reverb\|stereo$'
     line '^Inputs +2 \(Main L, Main R\)$'
     line '^MIDI input +yes$'
     params_of >"$work/clap-params.txt"
@@ -269,6 +270,7 @@ vst3)
     line '^Format +VST3$'
     line '^Identifier +566573324D6F726C656E76616C650301$'
     line '^Vendor +Morlenvale$'
+    line '^Categories +Fx\|Reverb$'
     line '^Inputs +2 \(Main L, Main R\)$'
     line '^Outputs +2 \(Main L, Main R\)$'
     line '^Programs +16, current 0$'

@@ -580,4 +580,22 @@ std::string clapPluginId(AEffect* effect)
     return b && b->descriptor && b->descriptor->id ? b->descriptor->id : "";
 }
 
+std::string clapPluginVersion(AEffect* effect)
+{
+    const Bridge* b = Bridge::of(effect);
+    return b && b->descriptor && b->descriptor->version ? b->descriptor->version : "";
+}
+
+std::string clapPluginFeatures(AEffect* effect)
+{
+    const Bridge* b = Bridge::of(effect);
+    std::string joined;
+    if (b && b->descriptor && b->descriptor->features)
+        for (const char* const* f = b->descriptor->features; *f; ++f) {
+            if (!joined.empty()) joined += '|';
+            joined += *f;
+        }
+    return joined;
+}
+
 }  // namespace HostKit

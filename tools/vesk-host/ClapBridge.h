@@ -38,6 +38,10 @@ AEffect* openClapPlugin(Platform::Library& library, const std::string& path, aud
 
 /// The plug-in's CLAP identifier, when effect is a bridged CLAP plug-in; else "".
 std::string clapPluginId(AEffect* effect);
+/// The descriptor's version and its features joined by '|', when effect is a
+/// bridged CLAP plug-in; else "".
+std::string clapPluginVersion(AEffect* effect);
+std::string clapPluginFeatures(AEffect* effect);
 /// Blocks the bridged plug-in slept through (silent input, no events), not called for.
 int64_t clapSleptBlocks(AEffect* effect);
 

@@ -228,10 +228,16 @@ int runInfo(const InfoOptions& o, std::ostream& out)
         line("Unique ID", fourCC(fx.uniqueID) + format(" (0x%08X)", static_cast<unsigned>(fx.uniqueID)));
     else
         line("Identifier", s.identifier());
-    line("Version", std::to_string(fx.version));
-    line("Vendor version", std::to_string(vendorVersion));
-    line("VST version", std::to_string(vstVersion));
-    line("Category", format("%s (%d)", categoryName(category), static_cast<int>(category)));
+    if (s.format() == "VST 2.4") {
+        line("Version", std::to_string(fx.version));
+        line("Vendor version", std::to_string(vendorVersion));
+        line("VST version", std::to_string(vstVersion));
+        line("Category", format("%s (%d)", categoryName(category), static_cast<int>(category)));
+    } else {
+        // CLAP and VST3 tell a version text and categories of their own.
+        line("Version", s.versionText());
+        line(s.format() == "CLAP" ? "Features" : "Categories", s.categoryText());
+    }
     line("Inputs", std::to_string(fx.numInputs) + (ins.empty() ? "" : " (" + joined(ins) + ")"));
     line("Outputs", std::to_string(fx.numOutputs) + (outs.empty() ? "" : " (" + joined(outs) + ")"));
     line("Flags", format("0x%08X", static_cast<unsigned>(fx.flags)) + " (" + joined(flagNames(fx.flags)) + ")");

@@ -90,6 +90,18 @@ int64_t PluginSession::sleptBlocks() { return formatName == "CLAP" ? clapSleptBl
 
 int64_t PluginSession::silentBlocks() { return formatName == "VST3" ? vst3SilentBlocks(fx) : 0; }
 
+std::string PluginSession::versionText()
+{
+    if (formatName == "CLAP") return clapPluginVersion(fx);
+    return formatName == "VST3" ? vst3ClassVersion(fx) : "";
+}
+
+std::string PluginSession::categoryText()
+{
+    if (formatName == "CLAP") return clapPluginFeatures(fx);
+    return formatName == "VST3" ? vst3SubCategories(fx) : "";
+}
+
 std::string PluginSession::identifier()
 {
     if (formatName == "CLAP") return clapPluginId(fx);

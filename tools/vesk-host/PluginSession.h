@@ -57,6 +57,9 @@ public:
     const std::string& format() const { return formatName; }
     /// The CLAP plug-in's identifier or the VST3 class id; "" for VST 2.4.
     std::string identifier();
+    /// A CLAP or VST3 plug-in's version text and features or sub-categories; else "".
+    std::string versionText();
+    std::string categoryText();
     /// Whether the plug-in takes parameter values at a frame inside a block
     /// (HostParamEvent); VST 2.4 plug-ins get them between blocks instead.
     bool takesTimedParameters() const { return formatName != "VST 2.4"; }

@@ -214,6 +214,7 @@ public:
             if (f2->getClassInfo2(found, &i2) == kResultOk) {
                 if (i2.vendor[0]) vendor.assign(i2.vendor, strnlen(i2.vendor, sizeof i2.vendor));
                 subCategories.assign(i2.subCategories, strnlen(i2.subCategories, sizeof i2.subCategories));
+                version.assign(i2.version, strnlen(i2.version, sizeof i2.version));
             }
             f2->release();
         }
@@ -268,7 +269,7 @@ public:
         if (view) effect.flags |= effFlagsHasEditor;
     }
 
-    std::string name, vendor, subCategories;
+    std::string name, vendor, subCategories, version;
     TUID classId{};
     int64_t silentBlocks = 0;
 
@@ -653,6 +654,18 @@ std::string vst3ClassId(AEffect* effect)
 {
     const Bridge* b = Bridge::of(effect);
     return b ? classIdText(b->classId) : "";
+}
+
+std::string vst3ClassVersion(AEffect* effect)
+{
+    const Bridge* b = Bridge::of(effect);
+    return b ? b->version : "";
+}
+
+std::string vst3SubCategories(AEffect* effect)
+{
+    const Bridge* b = Bridge::of(effect);
+    return b ? b->subCategories : "";
 }
 
 int64_t vst3SilentBlocks(AEffect* effect)

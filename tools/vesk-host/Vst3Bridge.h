@@ -26,6 +26,10 @@ AEffect* openVst3Plugin(Platform::Library& library, const std::string& path, aud
 
 /// The class id in its text form (32 hex digits), when effect is a bridged VST3 plug-in; else "".
 std::string vst3ClassId(AEffect* effect);
+/// The class's version and sub-categories ("Fx|Reverb"), when effect is a
+/// bridged VST3 plug-in; else "".
+std::string vst3ClassVersion(AEffect* effect);
+std::string vst3SubCategories(AEffect* effect);
 /// Blocks whose output the bridged plug-in flagged as silent.
 int64_t vst3SilentBlocks(AEffect* effect);
 
