@@ -420,6 +420,13 @@ void ClapPlug::expectMainThread() const
 #endif
 }
 
+void ClapPlug::expectAudioThread() const
+{
+#ifndef NDEBUG
+    assert(!hostThreads || !hostThreads->is_audio_thread || hostThreads->is_audio_thread(host));
+#endif
+}
+
 bool ClapPlug::activate(double rate, uint32_t maxFrames)
 {
     expectMainThread();
@@ -448,6 +455,7 @@ void ClapPlug::deactivate()
 
 clap_process_status ClapPlug::process(const clap_process_t& p)
 {
+    expectAudioThread();
     if (!active) return CLAP_PROCESS_ERROR;
     const InputEvents events(p.in_events);
     const int32_t frames = p.frames_count > INT32_MAX ? INT32_MAX : static_cast<int32_t>(p.frames_count);

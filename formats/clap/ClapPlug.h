@@ -67,6 +67,7 @@ private:
     void queue(const Edit& e);
     /// [debug builds] the host's thread check, where it offers one.
     void expectMainThread() const;
+    void expectAudioThread() const;
 
     // gui
     bool guiSupported(const char* api, bool floating) const;
