@@ -126,6 +126,13 @@ public:
     /// How much larger than at 96 dpi the user has the system draw (Windows:
     /// the system's DPI; X11: Xft.dpi); 1 where nothing says.
     virtual float systemScale() const { return 1.0f; }
+    /// The same for one window (HWND / Window id), which on Windows may sit on
+    /// a monitor of its own DPI; the system's where nothing more is known.
+    virtual float windowScale(void* window) const
+    {
+        (void)window;
+        return systemScale();
+    }
     /// A window of width x height pixels, a child of `parent` (HWND / Window id)
     /// or top-level when null. Never null; check created().
     virtual std::unique_ptr<NativeWindow> createWindow(NativeWindowEvents& events, int width, int height,

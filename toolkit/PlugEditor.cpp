@@ -114,10 +114,12 @@ bool PlugEditVST::getSize(int32_t& width, int32_t& height)
 
 float PlugEditVST::currentScale() const { return frame ? openScale : wantedScale(); }
 
-float PlugEditVST::wantedScale() const
+float PlugEditVST::wantedScale(void* parent) const
 {
     const int chosen = chosenSize();
-    double s = chosen > 0 ? chosen / 100.0 : hostScale > 0.0 ? hostScale : windowSystem().systemScale();
+    double s = chosen > 0 ? chosen / 100.0 : hostScale;
+    if (chosen <= 0 && !(hostScale > 0.0))
+        s = parent ? windowSystem().windowScale(parent) : windowSystem().systemScale();
     if (!(s >= kSmallestScale)) s = kSmallestScale;  // NaN too
     if (s > kLargestScale) s = kLargestScale;
     return static_cast<float>(s);
@@ -127,7 +129,7 @@ bool PlugEditVST::setHostScale(double scale)
 {
     hostScale = scale > 0.0 && scale <= 100.0 ? scale : 0.0;
     if (chosenSize() > 0) return false;  // the user's choice decides
-    const float wanted = wantedScale();
+    const float wanted = wantedScale(parentWindow);
     if (frame && wanted != openScale) reopenAt(wanted);
     return true;
 }
@@ -163,7 +165,7 @@ void PlugEditVST::chooseSize(int percent)
         Platform::createFolders(path.substr(0, cut));
         Platform::writeFileReplacing(path, text.data(), text.size());
     }
-    const float wanted = wantedScale();
+    const float wanted = wantedScale(parentWindow);
     if (!frame || wanted == openScale) return;
     // The host sizes its window first; one that refuses keeps the editor as it is.
     PlugCore::IHost* h = effect ? effect->getHost() : nullptr;
@@ -185,7 +187,21 @@ void PlugEditVST::lock()
     while (!tryLock()) std::this_thread::yield();
 }
 
-bool PlugEditVST::open(void* parent) { return openAt(parent, wantedScale()); }
+bool PlugEditVST::open(void* parent)
+{
+    // The host sized its window before it had one to ask about: where the window
+    // turns out to have another scale (a monitor of its own DPI), the host is
+    // asked for the size that fits; one that refuses gets the size it was told.
+    const float told = wantedScale();
+    float scale = wantedScale(parent);
+    if (scale != told) {
+        PlugCore::IHost* h = effect ? effect->getHost() : nullptr;
+        if (!h || !h->resizeEditor(Winwrapper::scaled(static_cast<uint32_t>(desc.width), scale),
+                                   Winwrapper::scaled(static_cast<uint32_t>(desc.height), scale)))
+            scale = told;
+    }
+    return openAt(parent, scale);
+}
 
 bool PlugEditVST::openAt(void* parent, float scale)
 {

@@ -132,7 +132,9 @@ private:
     /// Ends a drag in progress, so that the host hears the end of every gesture it heard begin.
     void endGestures();
     /// The scale the user's choice, the host or the system asks for, within 100 to 300 %.
-    float wantedScale() const;
+    /// The scale to open at: the user's choice, the host's, else the system's
+    /// (for the host's window `parent` when one is given).
+    float wantedScale(void* parent = nullptr) const;
     bool openAt(void* parent, float scale);
     /// Shows the open editor at `newScale`: a new window of the new size in the same parent.
     void reopenAt(float newScale);

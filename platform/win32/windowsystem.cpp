@@ -357,6 +357,18 @@ public:
             }
         return dpi > 0 ? static_cast<float>(dpi) / 96.0f : 1.0f;
     }
+
+    float windowScale(void* window) const override
+    {
+        // Windows 10 (1607) tells a window's DPI: its monitor's for a host aware of
+        // each monitor, the system's or 96 for one that is not.
+        using GetDpi = UINT(WINAPI*)(HWND);
+        UINT dpi = 0;
+        if (HMODULE user = GetModuleHandleA("user32.dll"))
+            if (auto get = reinterpret_cast<GetDpi>(reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow"))))
+                if (window) dpi = get(static_cast<HWND>(window));
+        return dpi > 0 ? static_cast<float>(dpi) / 96.0f : systemScale();
+    }
 };
 
 }  // namespace

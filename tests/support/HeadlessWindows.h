@@ -126,7 +126,9 @@ public:
         return made;
     }
     float systemScale() const override { return systemScaleValue; }
+    float windowScale(void*) const override { return windowScaleValue > 0 ? windowScaleValue : systemScale(); }
     float systemScaleValue = 1.0f;
+    float windowScaleValue = 0.0f;  ///< a host window's own scale; 0: the system's
 
     /// With drawnPopups set, windows have no menus or questions of their own:
     /// the toolkit draws its popups, and `onPopup` plays the user while one is up.

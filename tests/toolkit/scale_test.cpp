@@ -2,8 +2,8 @@
 // turned back into logical pixels (same values from the same logical
 // gestures, hit testing at the edges of a control at a fractional scale),
 // menus where they open at 100 % times the scale, and where the scale comes
-// from (the user's choice first, the host, the system; a host that refuses
-// to resize keeps the old size).
+// from (the user's choice first, the host, the system or the host window's
+// monitor; a host that refuses to resize keeps the old size).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -142,6 +142,26 @@ TEST_F(ScaleTest, TheUsersChoiceComesFirstThenTheHostThenTheSystem)
     e.editor->chooseSize(0);  // Automatic again: the host's scale
     EXPECT_EQ(system.window->width, 1400);
     EXPECT_EQ(e.editor->chosenSize(), 0);
+}
+
+TEST_F(ScaleTest, AHostWindowOnAMonitorOfItsOwnScaleGetsTheSizeThatFitsIt)
+{
+    system.windowScaleValue = 2.0f;  // the host's window on a 200 % monitor, the system at 100 %
+    auto fx = std::make_unique<Vesk>(TestSupport::FakeHost::core());
+    auto* editor = static_cast<PlugEditVST*>(fx->getEditor());
+    int32_t w = 0, h = 0;
+    editor->getSize(w, h);
+    EXPECT_EQ(w, 560) << "before there is a window: the system's scale";
+    int parent = 0;
+    ASSERT_TRUE(editor->open(&parent));
+    ASSERT_EQ(host.sizeRequests.size(), 1u);
+    EXPECT_EQ(host.sizeRequests[0], (std::pair<int, int>{1120, 340}));
+    EXPECT_EQ(system.window->width, 1120);
+    editor->close();
+    host.acceptSize = false;  // a host that refuses gets the size it was told
+    ASSERT_TRUE(editor->open(&parent));
+    EXPECT_EQ(system.window->width, 560);
+    editor->close();
 }
 
 TEST_F(ScaleTest, DrawnMenusFollowTheScaleAndTheSizeSubmenuWorksByKeys)
