@@ -4,6 +4,8 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "formats/vst2/vst2.h"
@@ -44,7 +46,24 @@ protected:
         effect.ioRatio = 1.0f;
         live().push_back(static_cast<Bridge*>(this));
     }
-    ~BridgedEffect() { live().erase(std::remove(live().begin(), live().end(), static_cast<Bridge*>(this)), live().end()); }
+    ~BridgedEffect()
+    {
+        live().erase(std::remove(live().begin(), live().end(), static_cast<Bridge*>(this)), live().end());
+    }
+
+    /// effGetInputProperties or effGetOutputProperties for one stereo bus each
+    /// way, its pins named "BUS L" and "BUS R".
+    VstIntPtr pinProperties(VstInt32 opcode, VstInt32 index, void* ptr, const std::string& inputBus,
+                            const std::string& outputBus) const
+    {
+        auto* pin = static_cast<VstPinProperties*>(ptr);
+        const bool input = opcode == effGetInputProperties;
+        if (!pin || index < 0 || index >= (input ? effect.numInputs : effect.numOutputs)) return 0;
+        std::snprintf(pin->label, sizeof pin->label, "%s %s", (input ? inputBus : outputBus).c_str(),
+                      index % 2 ? "R" : "L");
+        pin->flags = kVstPinIsActive | kVstPinIsStereo;
+        return 1;
+    }
     BridgedEffect(const BridgedEffect&) = delete;
     BridgedEffect& operator=(const BridgedEffect&) = delete;
 

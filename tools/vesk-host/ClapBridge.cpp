@@ -182,15 +182,7 @@ private:
         case effProcessEvents: pending = static_cast<VstEvents*>(ptr); return 1;
         case effGetTailSize: return tail ? static_cast<VstIntPtr>(tail->get(plugin)) : 0;
         case effGetInputProperties:
-        case effGetOutputProperties: {
-            auto* pin = static_cast<VstPinProperties*>(ptr);
-            const VstInt32 count = opcode == effGetInputProperties ? effect.numInputs : effect.numOutputs;
-            if (!pin || index < 0 || index >= count) return 0;
-            const std::string& name = opcode == effGetInputProperties ? inputName : outputName;
-            std::snprintf(pin->label, sizeof pin->label, "%s %s", name.c_str(), index % 2 ? "R" : "L");
-            pin->flags = kVstPinIsActive | kVstPinIsStereo;
-            return 1;
-        }
+        case effGetOutputProperties: return pinProperties(opcode, index, ptr, inputName, outputName);
         case effEditGetRect: return ptr ? editorRect(static_cast<ERect**>(ptr)) : 0;
         case effEditOpen: return openGui(ptr);
         case effEditClose:

@@ -369,15 +369,7 @@ private:
         case effProcessEvents: pending = static_cast<VstEvents*>(ptr); return 1;
         case effGetTailSize: return static_cast<VstIntPtr>(processor->getTailSamples());
         case effGetInputProperties:
-        case effGetOutputProperties: {
-            auto* pin = static_cast<VstPinProperties*>(ptr);
-            const VstInt32 count = opcode == effGetInputProperties ? effect.numInputs : effect.numOutputs;
-            if (!pin || index < 0 || index >= count) return 0;
-            const std::string& bus = opcode == effGetInputProperties ? inputName : outputName;
-            std::snprintf(pin->label, sizeof pin->label, "%s %s", bus.c_str(), index % 2 ? "R" : "L");
-            pin->flags = kVstPinIsActive | kVstPinIsStereo;
-            return 1;
-        }
+        case effGetOutputProperties: return pinProperties(opcode, index, ptr, inputName, outputName);
         case effEditGetRect: return ptr ? editorRect(static_cast<ERect**>(ptr)) : 0;
         case effEditOpen: return openView(ptr);
         case effEditClose: closeView(); return 0;
