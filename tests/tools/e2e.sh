@@ -87,18 +87,33 @@ row() {
 
 params_of() { sed -n '/^Parameters/,$p' "$work/out.txt"; }
 
-# editor_window PID: waits for the window of `vesk-host edit` running as PID,
-# then sets X, Y, WIDTH and HEIGHT to its geometry; false when none came (a
-# loaded machine may take a while to show it; a host that ended shows none).
+# editor_window PID REPORT: waits until `vesk-host edit`, running as PID and
+# writing to REPORT, has opened the editor (its "editor open" line follows
+# effEditOpen, so the plug-in's window is there to take the pointer), then sets
+# X, Y, WIDTH and HEIGHT to the host window's geometry; false when none came (a
+# loaded machine may take a while; a host that ended shows none). A window that
+# merely exists is not enough: pointer events sent before the editor is in it
+# are lost.
 editor_window() {
     window= i=0
     while [ -z "$window" ] && [ $i -lt 300 ] && kill -0 "$1" 2>/dev/null; do
-        window=$(xdotool search --name '^vesk-host edit' 2>/dev/null | head -n 1)
-        i=$((i + 1)); sleep 0.1
+        if grep -q 'editor open' "$2" 2>/dev/null; then
+            window=$(xdotool search --onlyvisible --name '^vesk-host edit' 2>/dev/null | head -n 1)
+        fi
+        [ -n "$window" ] || { i=$((i + 1)); sleep 0.1; }
     done
     [ -n "$window" ] || return 1
     sleep 0.5
     eval "$(xdotool getwindowgeometry --shell "$window")"
+}
+# editor_gone: waits until no editor window of an earlier run is left. The X
+# server removes a window when it has handled its client's end, which may come
+# after the client's exit; a search meanwhile would find the old window.
+editor_gone() {
+    i=0
+    while [ $i -lt 100 ] && [ -n "$(xdotool search --name '^vesk-host edit' 2>/dev/null)" ]; do
+        i=$((i + 1)); sleep 0.1
+    done
 }
 silent() { grep -q "output peak 1: -inf dBFS, 2: -inf dBFS" "$work/out.txt"; }
 size_of() { wc -c <"$1" | tr -d ' '; }
@@ -154,9 +169,10 @@ editor_scaled)
         [ "$status" -eq 0 ] || fail "the editor at 200 % differs from the golden picture: $(cat "$work/out.txt")"
     fi
     for scale in 1 2; do
+        editor_gone
         ${VESK_EMULATOR:+"$VESK_EMULATOR"} "./$VESK_HOST" edit "$VESK_CLAP" --seconds 3 --scale $scale >"$work/drag$scale.raw" 2>&1 &
         pid=$!
-        editor_window $pid || { wait $pid; fail "edit --scale $scale: no editor window: $(cat "$work/drag$scale.raw")"; }
+        editor_window $pid "$work/drag$scale.raw" || { wait $pid; fail "edit --scale $scale: no editor window: $(cat "$work/drag$scale.raw")"; }
         # "reverb time" at logical (120, 42): 40 logical pixels up, then one detent.
         left=$((X + (WIDTH - 560 * scale) / 2)) top=$((Y + HEIGHT - 170 * scale - (WIDTH - 560 * scale) / 2))
         xdotool mousemove $((left + 120 * scale)) $((top + 42 * scale)) mousedown 1 sleep 0.2 \
@@ -198,9 +214,10 @@ editor_lifecycle)
         "$VESK_VST3 --close-first"; do
         plugin=${run% *} way=${run#* }
         [ "$way" = --close-first ] && way=
+        editor_gone
         ${VESK_EMULATOR:+"$VESK_EMULATOR"} "./$VESK_HOST" edit "$plugin" --seconds 3 ${way:+"$way"} >"$work/drag.raw" 2>&1 &
         pid=$!
-        editor_window $pid || { kill $pid; wait $pid; fail "edit $plugin $way: no editor window: $(cat "$work/drag.raw")"; }
+        editor_window $pid "$work/drag.raw" || { kill $pid; wait $pid; fail "edit $plugin $way: no editor window: $(cat "$work/drag.raw")"; }
         # "reverb time" (centre 120, 42 in the client area) pressed and moved up, never released.
         left=$((X + (WIDTH - 560) / 2)) top=$((Y + HEIGHT - 170 - (WIDTH - 560) / 2))
         xdotool mousemove $((left + 120)) $((top + 42)) mousedown 1 sleep 0.3 mousemove $((left + 120)) $((top + 22))
