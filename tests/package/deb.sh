@@ -21,6 +21,26 @@ for plugin in /usr/lib/vst/Vesk2.so /usr/lib/vst3/Vesk2.vst3 /usr/lib/clap/Vesk2
         { dpkg -r vesk2 >/dev/null; fail "the installed vesk-host cannot load $plugin: $(cat "$home/info.txt")"; }
     grep -Eq '^Vendor +Morlenvale$' "$home/info.txt" || { dpkg -r vesk2 >/dev/null; fail "$plugin: $(cat "$home/info.txt")"; }
 done
+
+# Where Ardour 7 is installed, its scanners accept the installed files and it
+# lists both builds from its own default folders (no plug-in path set).
+if command -v ardour7-lua >/dev/null && [ -x /usr/lib/ardour7/ardour-vst3-scanner ]; then
+    for scan in "ardour-vst-scanner /usr/lib/vst/Vesk2.so" "ardour-vst3-scanner /usr/lib/vst3/Vesk2.vst3"; do
+        HOME=$home LD_LIBRARY_PATH=/usr/lib/ardour7 timeout 60 /usr/lib/ardour7/${scan% *} "${scan#* }" >"$home/scan.txt" 2>&1 ||
+            { dpkg -r vesk2 >/dev/null; fail "Ardour's $scan failed: $(cat "$home/scan.txt")"; }
+    done
+    { echo "SESSION_DIR = '$home/session'"; cat "$(dirname "$0")/ardour_scan.lua"; } >"$home/scan.lua"
+    # Ardour 7.3's Lua tool now and then dies of its own heap corruption: a run counts once it printed its last line.
+    for attempt in 1 2 3; do
+        rm -rf "$home/session"
+        HOME=$home timeout 180 ardour7-lua "$home/scan.lua" >"$home/lua.txt" 2>&1
+        grep -q '^listed all' "$home/lua.txt" && break
+    done
+    for plugin in /usr/lib/vst/Vesk2.so /usr/lib/vst3/Vesk2.vst3/Contents/x86_64-linux/Vesk2.so; do
+        grep -q "^listed.*$plugin\$" "$home/lua.txt" || { dpkg -r vesk2 >/dev/null; fail "Ardour does not list $plugin: $(cat "$home/lua.txt")"; }
+    done
+    echo "deb: Ardour finds the VST 2.4 and VST3 builds in its default folders"
+fi
 rm -rf "$home"
 
 dpkg -r vesk2 >/dev/null || fail "dpkg -r vesk2 failed"
