@@ -10,6 +10,8 @@ namespace PlugCore {
 
 /// Parameter flag: keeps its value when programs are switched.
 constexpr int32_t kParamNoProgram = 1;
+/// A host may modulate it: an offset on top of its value, heard but never stored.
+constexpr int32_t kParamModulatable = 2;
 
 struct ParamSlot {
     float dspValue = -1.0f;      ///< last raw value the audio thread took over; -1 = never [audio thread]
@@ -19,7 +21,8 @@ struct ParamSlot {
     const char* name = nullptr;      ///< static text owned by the effect; null reads as "**"
     const char* label = nullptr;     ///< unit label; null reads as ""
     std::atomic<int32_t> midiKey{-1};  ///< learned controller key, -1 = none
-    int32_t flags = 0;                 ///< kParamNoProgram
+    int32_t flags = 0;                 ///< kParamNoProgram, kParamModulatable
+    float modulation = 0.0f;           ///< the host's offset for the engine, not the value [audio thread]
     int32_t stepCount = 0;             ///< 0: continuous; n: n + 1 values evenly spaced over [0, 1] (a switch: 1)
 
     float current() const;  ///< magnitude of value

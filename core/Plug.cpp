@@ -348,8 +348,16 @@ void Plug::applyEvent(const TimedEvent& event)
         }
         break;
     case TimedEvent::Kind::Bypass: setBypass(event.value >= 0.5f); break;
+    case TimedEvent::Kind::Modulation: setModulation(event.param, event.value); break;
     case TimedEvent::Kind::Other: break;
     }
+}
+
+void Plug::setModulation(uint32_t index, float amount)
+{
+    if (index >= params.count || !(params.slots[index].flags & kParamModulatable)) return;
+    params.slots[index].modulation = std::isfinite(amount) ? amount : 0.0f;
+    checkParams = 1;
 }
 
 void Plug::renderSubBlock(double** outputs, int32_t start, int32_t frames)
@@ -410,7 +418,8 @@ bool Plug::checkParameters()
     params.forceChanged = 0;
     for (uint32_t i = 0; i < params.count; ++i) {
         ParamSlot& s = params.slots[i];
-        const float v = s.value.load(std::memory_order_relaxed);
+        float v = s.value.load(std::memory_order_relaxed);
+        if (s.modulation != 0.0f) v = clampRaw(s.current() + s.modulation);
         if (v < s.dspValue || v > s.dspValue) {  // unordered counts as equal
             s.dspValue = v;
             if (cookParam(i)) changed = true;

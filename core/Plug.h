@@ -67,6 +67,11 @@ public:
     /// false when the effect cannot read it. [GUI thread]
     virtual bool parseParam(uint32_t index, const char* text, float& value);
     bool cookParam(uint32_t index) override { (void)index; return true; }
+    /// The offset a host's modulation adds to a modulatable parameter's value
+    /// for the engine, from the next block on; the value itself and its text
+    /// stay. Ignored for other parameters; 0 (or anything not finite) ends it.
+    /// [audio thread, or any thread while no process call runs]
+    void setModulation(uint32_t index, float amount);
 
     uint32_t paramCount() const { return params.count; }
     const ParamSlot& param(uint32_t index) const { return params.slots[index]; }

@@ -43,14 +43,16 @@ public:
 
 /// One of the host's events of a process call, at a frame of that call.
 struct TimedEvent {
-    enum class Kind : uint8_t { Other, Midi, Param, Bypass };
+    enum class Kind : uint8_t { Other, Midi, Param, Bypass, Modulation };
     /// Other: known to the format only, skipped by the core. Bypass: value 0.5
     /// or more bypasses the effect from this frame on, less ends the bypass.
+    /// Modulation: value is the offset the engine adds to the parameter's raw
+    /// value from this frame on (0 ends it), for a kParamModulatable parameter.
     Kind kind = Kind::Other;
     int32_t frame = 0;        ///< below 0: at frame 0; beyond the block: before the block's remaining frames
     uint8_t midi[3] = {};     ///< Midi: status and two data bytes
     uint32_t param = 0;       ///< Param: parameter index
-    float value = 0.0f;       ///< Param: raw value; Bypass: on or off
+    float value = 0.0f;       ///< Param: raw value; Bypass: on or off; Modulation: offset
 };
 
 /// A process call's events in the host's order (usually by frame). Events

@@ -31,6 +31,9 @@ Vesk::Vesk(PlugCore::IHost* hostOfCore) : Plug(hostOfCore, 16, kCount, "Vesk2")
         s.defaultValue = kTable[i].defaultValue;
         s.value.store(kTable[i].defaultValue, std::memory_order_relaxed);
         s.flags = kTable[i].noProgram ? PlugCore::kParamNoProgram : 0;
+        // A host may sweep any continuous parameter but the room, whose every
+        // change lays the network out anew and clears it.
+        if (i != kMode && i != kRoomSize) s.flags |= PlugCore::kParamModulatable;
         s.stepCount = i == kMode ? 1 : 0;  // send or insert
     }
     loadFactoryBank();

@@ -49,6 +49,14 @@ public:
                 t.value = static_cast<float>(e->value);
             }
             break;
+        case CLAP_EVENT_PARAM_MOD:
+            // Only the whole effect's parameters: there are no voices to modulate one by one.
+            if (const auto* e = as<clap_event_param_mod_t>(h); e && e->note_id < 0 && e->key < 0) {
+                t.kind = PlugCore::TimedEvent::Kind::Modulation;
+                t.param = e->param_id;
+                t.value = static_cast<float>(e->amount);
+            }
+            break;
         case CLAP_EVENT_MIDI:
             if (const auto* e = as<clap_event_midi_t>(h)) {
                 t.kind = PlugCore::TimedEvent::Kind::Midi;
@@ -162,6 +170,7 @@ struct Calls {
         c->getParameterName(static_cast<int32_t>(index), name);
         std::snprintf(info->name, sizeof info->name, "%s", name);
         if (c->param(index).stepCount == 1) info->flags |= CLAP_PARAM_IS_STEPPED | CLAP_PARAM_IS_ENUM;  // 0 or 1
+        if (c->param(index).flags & PlugCore::kParamModulatable) info->flags |= CLAP_PARAM_IS_MODULATABLE;
         info->min_value = 0.0;
         info->max_value = 1.0;
         info->default_value = c->param(index).defaultValue;
@@ -501,6 +510,7 @@ void ClapPlug::applyOutsideProcess(const clap_input_events_t* in)
         const PlugCore::TimedEvent e = events.at(k);
         if (e.kind == PlugCore::TimedEvent::Kind::Param && e.param < core->paramCount())
             core->setParameter(static_cast<int32_t>(e.param), e.value);
+        if (e.kind == PlugCore::TimedEvent::Kind::Modulation) core->setModulation(e.param, e.value);
     }
 }
 

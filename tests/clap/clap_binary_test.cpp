@@ -95,6 +95,17 @@ clap_event_param_value_t valueEvent(uint32_t time, clap_id id, double v)
     return e;
 }
 
+clap_event_param_mod_t modEvent(uint32_t time, clap_id id, double amount)
+{
+    clap_event_param_mod_t e{};
+    e.header = {sizeof e, time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_MOD, 0};
+    e.param_id = id;
+    e.note_id = -1;
+    e.port_index = e.channel = e.key = -1;
+    e.amount = amount;
+    return e;
+}
+
 }  // namespace
 
 TEST_F(ClapBinary, CarelessCallsGetDefinedOutcomes)
@@ -191,6 +202,7 @@ TEST_F(ClapBinary, EveryParameterReadsBackTheTextItShows)
         EXPECT_EQ(info.min_value, 0.0);
         EXPECT_EQ(info.max_value, 1.0);
         EXPECT_NE(info.flags & CLAP_PARAM_IS_AUTOMATABLE, 0u);
+        EXPECT_EQ(info.default_value, value(id)) << info.name << ": a new instance holds the defaults";
         for (double v : {0.0, 0.013, 0.3, 0.5, 0.77, 0.999, 1.0}) {
             char shown[128] = {}, again[128] = {};
             ASSERT_TRUE(params->value_to_text(plugin, id, v, shown, sizeof shown));
@@ -209,5 +221,55 @@ TEST_F(ClapBinary, EveryParameterReadsBackTheTextItShows)
                 EXPECT_STREQ(again, shown) << info.name << " from '" << number << "'";
             }
         }
+    }
+}
+
+TEST_F(ClapBinary, AModulationIsHeardFromItsFrameButNeverStored)
+{
+    // Modulating a parameter by A from frame 300 sounds exactly as setting it
+    // to its value + A there, while its value stays; the room (whose change
+    // clears the network) and the mode take no modulation.
+    const clap_plugin_t* const own = plugin;
+    auto render = [&](const clap_event_header_t* event, double* after, clap_id id) {
+        plugin = factory->create_plugin(factory, &host.record, "com.morlenvale.vesk2");
+        std::vector<float> all, out;
+        if (!plugin || !plugin->init(plugin) || !plugin->activate(plugin, 48000.0, 1, 512)) {
+            ADD_FAILURE() << "no instance to render with";
+        } else {
+            plugin->start_processing(plugin);
+            for (int block = 0; block < 6; ++block) {
+                run(512, block == 0 ? 0.5f : 0.0f, block == 0 && event ? std::vector{event} : std::vector<const clap_event_header_t*>{}, &out);
+                all.insert(all.end(), out.begin(), out.end());
+            }
+            *after = value(id);
+            plugin->stop_processing(plugin);
+            plugin->deactivate(plugin);
+        }
+        if (plugin) plugin->destroy(plugin);
+        plugin = own;
+        return all;
+    };
+    const struct {
+        clap_id id;
+        double amount;
+        bool modulatable;
+    } cases[] = {{1, 0.25, true}, {13, -0.25, true}, {3, 0.25, false}, {12, 1.0, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        clap_param_info_t info{};
+        ASSERT_TRUE(params->get_info(plugin, c.id, &info));
+        EXPECT_EQ((info.flags & CLAP_PARAM_IS_MODULATABLE) != 0, c.modulatable);
+        const double base = value(c.id);
+        auto modulated = modEvent(300, c.id, c.amount);
+        auto set = valueEvent(300, c.id, base + c.amount);
+        double kept = -1, ignored = -1;
+        const std::vector<float> heard = render(&modulated.header, &kept, c.id);
+        const std::vector<float> expected = c.modulatable ? render(&set.header, &ignored, c.id) : render(nullptr, &ignored, c.id);
+        EXPECT_EQ(kept, base) << "a modulation never changes the value";
+        ASSERT_EQ(heard.size(), expected.size());
+        size_t first = heard.size();
+        for (size_t i = 0; i < heard.size() && first == heard.size(); ++i)
+            if (heard[i] != expected[i]) first = i;
+        EXPECT_EQ(first, heard.size()) << "first differing frame";
     }
 }
