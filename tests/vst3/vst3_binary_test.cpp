@@ -347,6 +347,9 @@ TEST_F(Vst3Binary, ProgramsLoadAsTheProgramSwitchOfVst2Does)
     controller->setParamNormalized(kProgram, 1.0 / 15);
     EXPECT_EQ(controller->getParamNormalized(1), 0.5) << "program 2 as the factory made it";
     EXPECT_EQ(handler.restarts, 0) << "no restart asked for inside the host's own call";
+    // Between two steps of the list, as the interface rounds: floor(v * count).
+    controller->setParamNormalized(kProgram, 0.5);
+    EXPECT_EQ(controller->getParamNormalized(kProgram), 8.0 / 15);
     controller->setParamNormalized(kProgram, 0.0);
     EXPECT_FLOAT_EQ(static_cast<float>(controller->getParamNormalized(1)), 0.9f);
     String128 name{};
@@ -365,6 +368,7 @@ TEST_F(Vst3Binary, ProgramsLoadAsTheProgramSwitchOfVst2Does)
     edit.add(1, 0, 0.7);
     run(64, 0.0f, &edit);
     controller->setParamNormalized(1, 0.7);
+    controller->setParamNormalized(3, 0.9);  // one the processor has not had yet
     controller->setParamNormalized(kProgram, 2.0 / 15);
     Changes told;
     told.clear();
@@ -380,12 +384,16 @@ TEST_F(Vst3Binary, ProgramsLoadAsTheProgramSwitchOfVst2Does)
     data.outputParameterChanges = &told;
     ASSERT_EQ(processor->process(data), kResultOk);
     EXPECT_EQ(controller->getParamNormalized(1), 0.5) << "the program, not the value before it";
-    int32_t point = 0;
-    double reported = -1;
-    ASSERT_EQ(told.getParameterCount(), 1) << "only the value the program changed";
-    EXPECT_EQ(told.getParameterData(0)->getParameterId(), 1u);
-    told.getParameterData(0)->getPoint(0, point, reported);
-    EXPECT_EQ(reported, 0.5);
+    EXPECT_EQ(controller->getParamNormalized(3), 0.5) << "the program, not the value still waiting";
+    // Only the values the program changed, the one still waiting among them.
+    ASSERT_EQ(told.getParameterCount(), 2);
+    for (int32_t k = 0; k < 2; ++k) {
+        int32_t point = 0;
+        double reported = -1;
+        EXPECT_EQ(told.getParameterData(k)->getParameterId(), k == 0 ? 1u : 3u);
+        told.getParameterData(k)->getPoint(0, point, reported);
+        EXPECT_EQ(reported, 0.5);
+    }
     deactivate();
 }
 
