@@ -366,9 +366,10 @@ TEST_F(UserDefaults, SavingThroughALinkKeepsTheLinkAndNothingButAFileIsReplaced)
         bool saved;
     } rows[] = {
         {"a link to a file", [&] { writeFile(kept.string(), {1, 2, 3}); fs::create_symlink(kept, path); return true; }, true},
-        {"a relative link to a link", [&] {
+        {"a relative link to a link to a link", [&] {
              writeFile(kept.string(), {});
-             fs::create_symlink(kept, path.parent_path() / "hop");
+             fs::create_symlink(kept, path.parent_path() / "hop2");
+             fs::create_symlink("hop2", path.parent_path() / "hop");
              fs::create_symlink("hop", path);
              return true; }, true},
         {"a link to no file yet", [&] { fs::create_symlink(kept, path); return true; }, true},
@@ -378,7 +379,8 @@ TEST_F(UserDefaults, SavingThroughALinkKeepsTheLinkAndNothingButAFileIsReplaced)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         std::error_code ec;
-        fs::remove(path, ec), fs::remove(path.parent_path() / "hop", ec), fs::remove(kept, ec);
+        fs::remove(path, ec), fs::remove(path.parent_path() / "hop", ec), fs::remove(path.parent_path() / "hop2", ec);
+        fs::remove(kept, ec);
         if (!row.make()) continue;  // a device needs the right to make one
         const fs::file_type before = fs::symlink_status(path).type();
         dialogs.boxes.clear();
@@ -398,7 +400,7 @@ TEST_F(UserDefaults, SavingThroughALinkKeepsTheLinkAndNothingButAFileIsReplaced)
                     << "a temporary file left behind: " << entry.path();
     }
     std::error_code ec;
-    fs::remove(path, ec), fs::remove(path.parent_path() / "hop", ec);
+    fs::remove(path, ec), fs::remove(path.parent_path() / "hop", ec), fs::remove(path.parent_path() / "hop2", ec);
 }
 
 #endif

@@ -123,6 +123,7 @@ TEST_F(ScaleTest, TheUsersChoiceComesFirstThenTheHostThenTheSystem)
     int32_t w = 0, h = 0;
     e.editor->getSize(w, h);
     EXPECT_EQ(w, 700) << "the system's 125 %";
+    EXPECT_EQ(h, 213) << "212.5 rounds up";
     e.editor->setHostScale(1.5);  // an open editor follows the host at once
     EXPECT_EQ(system.window->width, 840);
     EXPECT_TRUE(host.sizeRequests.empty()) << "the host chose the size: nothing to ask";
@@ -169,19 +170,18 @@ TEST_F(ScaleTest, DrawnMenusFollowTheScaleAndTheSizeSubmenuWorksByKeys)
     // Where the toolkit draws its menus (X11): twice the size at 200 %.
     system.drawnPopups = true;
     using Popup = HeadlessWindowSystem::Window;
-    int size[2][2] = {};
+    int size[2][4] = {};
     for (int k = 0; k < 2; ++k) {
         Opened e(k == 0 ? 0 : 2.0);
         system.onPopup = [&](Popup& p) {
-            size[k][0] = p.width, size[k][1] = p.height;
+            size[k][0] = p.width, size[k][1] = p.height, size[k][2] = p.x, size[k][3] = p.y;
             p.events.eventKey(Key::Escape, 0);
         };
         const int s = k + 1;
-        system.window->events.eventMouseButton(MouseAction::Down, 555 * s, 165 * s, 2, 0);  // the frame menu
+        system.window->events.eventMouseButton(MouseAction::Down, 120 * s, 42 * s, 2, 0);  // the knob's menu
     }
     ASSERT_GT(size[0][0], 0);
-    EXPECT_EQ(size[1][0], 2 * size[0][0]);
-    EXPECT_EQ(size[1][1], 2 * size[0][1]);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(size[1][i], 2 * size[0][i]) << "size and place, item " << i;
 
     // Save, Load, Factory, Size: Right opens the submenu with its first entry
     // (Automatic) lit; Left goes back; Right again, two steps down, Return: 125 %.

@@ -364,7 +364,7 @@ TEST_F(ToolkitTest, DrawnPopupsAnswerKeysPointerAndButtonsAndStayOnTheScreen)
         std::function<void()> open;
         bool aboveAnchor;
     } placeRows[] = {
-        {"the frame menu at the bottom edge", 700, 854, [&] { host->createMenu(panel)->show(470, 170); }, true},
+        {"a menu whose anchor is just above the bottom edge", 700, 852, [&] { host->createMenu(panel)->show(470, 170); }, true},
         {"a menu below the screen", 1000, 1000, [&] { host->createMenu(panel)->show(470, 170); }, false},
         {"the question", 1000, 1000, [&] { panel->confirm("Loading default settings and presets.", "Vesk2"); }, false},
     };
