@@ -7,7 +7,7 @@ set -euo pipefail
 build=(cmake ninja-build g++ pkg-config libsndfile1-dev libx11-dev libgl-dev libfreetype-dev dpkg-dev
        g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools)
 # The artwork check regenerates resources/*.png with Pillow and the Vera fonts.
-test=(clang libclang-rt-14-dev googletest wine wine64 xvfb xauth libgl1-mesa-dri xdotool x11-utils libxcomposite-dev libxfixes-dev dragonfly-reverb-vst
+test=(clang libclang-rt-14-dev googletest wine wine64 xvfb xauth libgl1-mesa-dri xdotool x11-utils x11-xserver-utils libxcomposite-dev libxfixes-dev dragonfly-reverb-vst
       python3 python3-pil python3-numpy ttf-bitstream-vera)
 demo=(sox libsox-fmt-base espeak-ng)
 bench=(valgrind dragonfly-reverb-vst iem-plugin-suite-vst dpf-plugins-vst zam-plugins)
