@@ -3,6 +3,7 @@
 // read back to the values they show.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
@@ -272,4 +273,40 @@ TEST_F(ClapBinary, AModulationIsHeardFromItsFrameButNeverStored)
             if (heard[i] != expected[i]) first = i;
         EXPECT_EQ(first, heard.size()) << "first differing frame";
     }
+}
+
+TEST_F(ClapBinary, ThirtyTwoBitInputToSixtyFourBitOutputKeepsEachChannel)
+{
+    // A host may hand 32-bit input beside 64-bit output: each channel is
+    // widened as it is, so the output equals that of a wholly 64-bit call.
+    std::vector<double> wide[2];
+    for (int form = 0; form < 2; ++form) {
+        const clap_plugin_t* p = factory->create_plugin(factory, &host.record, "com.morlenvale.vesk2");
+        ASSERT_TRUE(p && p->init(p) && p->activate(p, 48000.0, 1, 256) && p->start_processing(p));
+        std::vector<float> l32(256), r32(256);
+        std::vector<double> l64(256), r64(256), ol(256), orr(256);
+        for (int i = 0; i < 256; ++i) {
+            l32[i] = static_cast<float>(l64[i] = i % 7 == 0 ? 0.5 : 0.0);
+            r32[i] = static_cast<float>(r64[i] = i % 11 == 0 ? -0.25 : 0.0);
+        }
+        float* in32[2] = {l32.data(), r32.data()};
+        double* in64[2] = {l64.data(), r64.data()};
+        double* out64[2] = {ol.data(), orr.data()};
+        clap_audio_buffer_t input{form == 0 ? in32 : nullptr, form == 0 ? nullptr : in64, 2, 0, 0};
+        clap_audio_buffer_t output{nullptr, out64, 2, 0, 0};
+        clap_input_events_t none{nullptr, [](const clap_input_events_t*) { return 0u; },
+                                 [](const clap_input_events_t*, uint32_t) -> const clap_event_header_t* { return nullptr; }};
+        clap_output_events_t sink{nullptr, [](const clap_output_events_t*, const clap_event_header_t*) { return true; }};
+        clap_process_t call{-1, 256, nullptr, &input, &output, 1, 1, &none, &sink};
+        for (int block = 0; block < 16; ++block) {  // past the default predelay (25 ms)
+            EXPECT_NE(p->process(p, &call), CLAP_PROCESS_ERROR);
+            wide[form].insert(wide[form].end(), ol.begin(), ol.end());
+            wide[form].insert(wide[form].end(), orr.begin(), orr.end());
+        }
+        p->stop_processing(p);
+        p->deactivate(p);
+        p->destroy(p);
+    }
+    EXPECT_NE(std::count(wide[1].begin(), wide[1].end(), 0.0), static_cast<long>(wide[1].size())) << "a reverb was heard";
+    EXPECT_EQ(wide[0], wide[1]);
 }
