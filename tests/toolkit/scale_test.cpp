@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -143,6 +144,33 @@ TEST_F(ScaleTest, TheUsersChoiceComesFirstThenTheHostThenTheSystem)
     e.editor->chooseSize(0);  // Automatic again: the host's scale
     EXPECT_EQ(system.window->width, 1400);
     EXPECT_EQ(e.editor->chosenSize(), 0);
+}
+
+TEST_F(ScaleTest, TheSizeSubmenuMarksTheChoiceAndOnlyItsSizesAreKept)
+{
+    Opened e(0);
+    auto marks = [&](int scale100) {
+        std::vector<bool> checked;
+        system.onMenu = [&](HeadlessWindowSystem::Menu& m) {
+            ASSERT_EQ(m.submenus.size(), 1u);
+            for (const auto& item : m.submenus[0].menu->items) checked.push_back(item.checked);
+        };
+        system.window->events.eventMouseButton(MouseAction::Down, 555 * scale100 / 100, 165 * scale100 / 100, 2, 0);
+        return checked;
+    };
+    using Marks = std::vector<bool>;
+    EXPECT_EQ(marks(100), (Marks{true, false, false, false, false, false, false, false})) << "Automatic";
+    e.editor->chooseSize(150);
+    EXPECT_EQ(marks(150), (Marks{false, false, false, true, false, false, false, false})) << "150 %";
+
+    // A choice file edited by hand or damaged: a size the menu does not offer is Automatic.
+    std::string folder;
+    ASSERT_TRUE(Platform::appDataFolder(folder));
+    const std::string path = folder + Platform::pathSeparator() + "Morlenvale" + Platform::pathSeparator() + "Vesk2.editor";
+    for (const char* text : {"size=110\n", "size=1000\n", "size=\n", "150\n", "size=200\n"}) {
+        ASSERT_TRUE(Platform::writeFileReplacing(path, text, std::strlen(text)));
+        EXPECT_EQ(e.editor->chosenSize(), std::strcmp(text, "size=200\n") == 0 ? 200 : 0) << text;
+    }
 }
 
 TEST_F(ScaleTest, AHostWindowOnAMonitorOfItsOwnScaleGetsTheSizeThatFitsIt)
