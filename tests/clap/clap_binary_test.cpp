@@ -85,24 +85,26 @@ protected:
     bool finite = true;
 };
 
-clap_event_param_value_t valueEvent(uint32_t time, clap_id id, double v)
+// A value or modulation event for the whole effect (no note, port, channel or key).
+template <class Event, uint16_t type>
+Event paramEvent(uint32_t time, clap_id id)
 {
-    clap_event_param_value_t e{};
-    e.header = {sizeof e, time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
+    Event e{};
+    e.header = {sizeof e, time, CLAP_CORE_EVENT_SPACE_ID, type, 0};
     e.param_id = id;
     e.note_id = -1;
     e.port_index = e.channel = e.key = -1;
+    return e;
+}
+clap_event_param_value_t valueEvent(uint32_t time, clap_id id, double v)
+{
+    auto e = paramEvent<clap_event_param_value_t, CLAP_EVENT_PARAM_VALUE>(time, id);
     e.value = v;
     return e;
 }
-
 clap_event_param_mod_t modEvent(uint32_t time, clap_id id, double amount)
 {
-    clap_event_param_mod_t e{};
-    e.header = {sizeof e, time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_MOD, 0};
-    e.param_id = id;
-    e.note_id = -1;
-    e.port_index = e.channel = e.key = -1;
+    auto e = paramEvent<clap_event_param_mod_t, CLAP_EVENT_PARAM_MOD>(time, id);
     e.amount = amount;
     return e;
 }
